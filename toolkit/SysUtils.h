@@ -1,0 +1,29 @@
+#pragma once
+// The class library's exception root and the small text helpers every subsystem shares.
+#include <cstdarg>
+#include <stdexcept>
+#include <string>
+
+// Root of our exceptions: carries the message shown to the user.
+class Exception : public std::exception {
+public:
+    explicit Exception(std::string Message) : message_(std::move(Message)) {}
+    const std::string& Message() const { return message_; }
+    const char* what() const noexcept override { return message_.c_str(); }
+
+private:
+    std::string message_;
+};
+
+// A value could not be converted or copied ("Cannot assign a %s to a %s").
+class EConvertError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// printf-style formatting into a std::string.
+std::string Format(const char* Pattern, ...) __attribute__((format(printf, 1, 2)));
+std::string FormatV(const char* Pattern, va_list Args);
+
+// The message of any exception, ours or the standard library's.
+std::string ExceptionMessage(const std::exception& E);
