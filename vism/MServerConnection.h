@@ -1,0 +1,6 @@
+#pragma once
+// The connection of one control to its own M server process.
+class TMServerConnection {
+public:
+    virtual ~TMServerConnection() = default;
+};
