@@ -10,7 +10,7 @@ TInfoMenu* InfoMenu = nullptr;
 TListaDlls* ListaDlls = nullptr;
 
 TWindowMessageEvent::TWindowMessageEvent(unsigned AMsg, uintptr_t AWParam, intptr_t ALParam)
-    : QEvent(EventType()), Msg(AMsg), WParam(AWParam), LParam(ALParam)
+    : QEvent(EventType()), Message{AMsg, AWParam, ALParam, 0}
 {
 }
 
@@ -20,10 +20,11 @@ QEvent::Type TWindowMessageEvent::EventType()
     return type;
 }
 
-void SendWindowMessage(QWidget* Window, unsigned Msg, uintptr_t WParam, intptr_t LParam)
+intptr_t SendWindowMessage(QWidget* Window, unsigned Msg, uintptr_t WParam, intptr_t LParam)
 {
-    TWindowMessageEvent message(Msg, WParam, LParam);
-    QCoreApplication::sendEvent(Window, &message);
+    TWindowMessageEvent event(Msg, WParam, LParam);
+    QCoreApplication::sendEvent(Window, &event);
+    return event.Message.Result;
 }
 
 const TDllEntry& TListaDlls::Entry(int Index) const

@@ -16,26 +16,24 @@
 #include <vector>
 
 #include "toolkit/Classes.h"
+#include "toolkit/WindowSync.h"
 
 // The company change message: number 0x81F3 with both parameters 0.
 constexpr unsigned WM_MUDAEMPRESA = 0x81F3;
 
 // A window message delivered to a widget through its event() while the sender waits,
-// the stand-in for SendMessage to a window handle.
+// the stand-in for SendMessage to a window handle. The handler may set Message.Result.
 class TWindowMessageEvent : public QEvent {
 public:
     TWindowMessageEvent(unsigned Msg, uintptr_t WParam, intptr_t LParam);
     // The QEvent type every window message travels as.
     static QEvent::Type EventType();
 
-    unsigned Msg;
-    uintptr_t WParam;
-    intptr_t LParam;
+    TMessage Message;
 };
 
-// Sends the message to the widget and returns when its handler has run; the widget's
-// answer (accepted or not) is ignored.
-void SendWindowMessage(QWidget* Window, unsigned Msg, uintptr_t WParam, intptr_t LParam);
+// Sends the message to the widget and returns its Result once the widget's handler has run.
+intptr_t SendWindowMessage(QWidget* Window, unsigned Msg, uintptr_t WParam, intptr_t LParam);
 
 class TInfoMenu : public TPersistent {
 public:
