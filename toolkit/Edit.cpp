@@ -48,6 +48,7 @@ char KeyChar(const QKeyEvent* Event)
 
 TCustomEdit::TCustomEdit(TComponent* AOwner, QWidget* Parent) : QLineEdit(Parent), TComponent(AOwner)
 {
+    resize(121, 25);
     setMaxLength(kQtUnlimited);
     connect(this, &QLineEdit::textChanged, this, [this] { RunGuarded(this, [this] { Change(); }); });
 }

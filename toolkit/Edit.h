@@ -32,7 +32,8 @@ constexpr char kCharCut = 24;   // Ctrl+X
 
 class TCustomEdit : public QLineEdit, public TComponent {
 public:
-    // AOwner frees the edit (as does Qt's Parent); either may be null.
+    // AOwner frees the edit (as does Qt's Parent); either may be null. The edit starts
+    // 121 by 25 pixels, the library's size for a new edit.
     explicit TCustomEdit(TComponent* AOwner, QWidget* Parent = nullptr);
 
     virtual std::string Text() const;
@@ -50,9 +51,9 @@ public:
     int SelStart() const;
     int SelLength() const;
     void SetSelLength(int Value);
-    // Delphi's CanFocus: shown and enabled.
-    bool CanFocus() const { return isVisible() && isEnabled(); }
-    void SetFocus() { setFocus(Qt::OtherFocusReason); }
+    // The 3D border: Qt's frame.
+    bool Ctl3D() const { return hasFrame(); }
+    void SetCtl3D(bool Value) { setFrame(Value); }
 
     TNotifyEvent OnChange;
     TNotifyEvent OnEnter;

@@ -345,7 +345,7 @@ void TCustomMaskEdit::ValidateEdit()
     const int missing = layout_.FirstMissing(EditText());
     if (missing < 0)
         return;
-    SetFocus();
+    setFocus(Qt::OtherFocusReason);
     setCursorPosition(missing);
     MessageBeep();
     throw EDBEditError(kMaskEditErrorMessage);

@@ -1,0 +1,128 @@
+#include "mbind/BoundControl.h"
+
+namespace {
+
+// The global's Edicao raised for the length of a refresh, lowered also when the refresh
+// fails: a counter left raised would make the global drop every later write.
+class TEdicaoBracket {
+public:
+    explicit TEdicaoBracket(TMGlobalBase* Global) : global_(Global) { global_->IncEdicao(); }
+    ~TEdicaoBracket() { global_->DecEdicao(); }
+    TEdicaoBracket(const TEdicaoBracket&) = delete;
+    TEdicaoBracket& operator=(const TEdicaoBracket&) = delete;
+
+private:
+    TMGlobalBase* global_;
+};
+
+// PieceAtual set for the length of one write, reset also when the write fails.
+class TPieceAtualScope {
+public:
+    TPieceAtualScope(TMGlobalBase* Global, int Piece) : global_(Global) { global_->SetPieceAtual(Piece); }
+    ~TPieceAtualScope() { global_->SetPieceAtual(0); }
+    TPieceAtualScope(const TPieceAtualScope&) = delete;
+    TPieceAtualScope& operator=(const TPieceAtualScope&) = delete;
+
+private:
+    TMGlobalBase* global_;
+};
+
+} // namespace
+
+TBoundControl::TBoundControl(TComponent* Control, QWidget* Widget)
+    : widget_(Widget),
+      listaControls_(std::make_unique<TListaControls>(Control)),
+      link_(std::make_unique<TMGlobalLink>(Control, [this] { RefreshFromGlobal(); }))
+{
+}
+
+TBoundControl::~TBoundControl()
+{
+    link_.reset();
+    listaControls_.reset();
+}
+
+void TBoundControl::RefreshFromGlobal()
+{
+    TMGlobalBase* global = MGlobal();
+    if (global == nullptr)
+        return;
+    {
+        const TEdicaoBracket bracket(global);
+        ShowValue(ReadFromGlobal());
+    }
+    listaControls_->Notificar(global);
+}
+
+void TBoundControl::PushKeyValue(TMGlobalChave* Chave)
+{
+    const std::string value = KeyValue();
+    Chave->SetAtual(value);
+    TMGlobalBase* keyGlobal = Chave->GetGlobal();
+    if (keyGlobal != MGlobal())
+        Chave->SetFixo(value);
+    keyGlobal->Refresh();
+}
+
+bool TBoundControl::CanFocus() const
+{
+    return widget_ != nullptr && widget_->isVisible() && widget_->isEnabled();
+}
+
+void TBoundControl::SetFocus()
+{
+    if (widget_ != nullptr)
+        widget_->setFocus(Qt::OtherFocusReason);
+}
+
+void TBoundControl::SetEnabled(bool Value)
+{
+    if (widget_ != nullptr)
+        widget_->setEnabled(Value);
+}
+
+std::string TBoundControl::ReadFromGlobal() const
+{
+    TMGlobalBase* global = MGlobal();
+    switch (tipoCampo_) {
+    case tcPiece: return global->GetPiece(piece_);
+    case tcCampo: return global->Campos()->Items(piece_)->Resultado();
+    case tcChave: return global->GetChave(piece_);
+    }
+    return {};
+}
+
+void TBoundControl::WriteToGlobal(const std::string& Value)
+{
+    TMGlobalBase* global = MGlobal();
+    if (global == nullptr)
+        return;
+    if (tipoCampo_ == tcPiece)
+        global->SetPiece(piece_, Value);
+    else if (tipoCampo_ == tcChave)
+        global->SetChave(piece_, Value);
+}
+
+void TBoundControl::WriteOnChangeToGlobal(const std::string& Value, bool MarkPiece)
+{
+    TMGlobalBase* global = MGlobal();
+    if (global == nullptr)
+        return;
+    if (!MarkPiece) {
+        WriteToGlobal(Value);
+        return;
+    }
+    const TPieceAtualScope marked(global, piece_);
+    WriteToGlobal(Value);
+}
+
+bool TBoundControl::CheckAndWrite(bool Modified, bool Write)
+{
+    TMGlobalBase* global = MGlobal();
+    if (Modified && global != nullptr && global->ChecarValor(tipoCampo_, piece_, true, ControlValue()) >= 0)
+        return false;
+    if (Write)
+        WriteToGlobal(ControlValue());
+    listaControls_->Notificar(nullptr);
+    return true;
+}
