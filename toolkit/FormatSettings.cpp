@@ -1,6 +1,7 @@
 #include "toolkit/FormatSettings.h"
 
 #include <QDate>
+#include <QLocale>
 #include <algorithm>
 #include <cctype>
 #include <chrono>

@@ -1,8 +1,9 @@
 #pragma once
 // The class library's process-wide format settings and its date type and date conversions.
 // The settings start from the user's locale and are changed only on the user-interface thread.
-#include <QLocale>
 #include <string>
+
+class QLocale;
 
 // The locale decimal separator, used inside number conversions (never on the screen).
 char DecimalSeparator();

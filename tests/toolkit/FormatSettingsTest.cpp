@@ -1,5 +1,6 @@
 // The process-wide format settings, the date type and the text/date conversions.
 #include <QDate>
+#include <QLocale>
 #include <gtest/gtest.h>
 
 #include "support/FormatSettingsGuard.h"

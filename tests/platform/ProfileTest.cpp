@@ -1,0 +1,326 @@
+// The profile (INI file) functions: reading with Windows' matching, defaults and trimming,
+// writing that keeps the rest of the file and never leaves it half-written.
+#include <climits>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "platform/Profile.h"
+#include "support/TempWorkingDir.h"
+
+namespace {
+
+constexpr size_t Buffer = 2048;
+
+const char* const Sample = "; settings of the scale\n"
+                           "[Balanca]\n"
+                           "Porta=COM3\n"
+                           "  BaudRate =  4800  \n"
+                           "ByteSize=\n"
+                           "StopBits=\"1,5\"\n"
+                           "SepDecimal=' '\n"
+                           "Unbalanced=\"abc\n"
+                           "Inline=1 ; stays in the value\n"
+                           ";Commented=5\n"
+                           "NoEquals\n"
+                           "Porta=COM4\n"
+                           "[ Terminal ]\n"
+                           "Terminal=T01\n"
+                           "[namespace]\n"
+                           "NameSpace=PROD\n"
+                           "[Empty]\n"
+                           "[Balanca]\n"
+                           "Extra=second section of the name\n";
+
+struct ReadCase {
+    std::string section, key, defaultValue, expected;
+};
+
+void PrintTo(const ReadCase& c, std::ostream* out) { *out << "[" << c.section << "] " << c.key; }
+
+class ProfileRead : public ::testing::TestWithParam<ReadCase> {
+protected:
+    TempWorkingDir dir;
+};
+
+TEST_P(ProfileRead, FindsValuesAsWindowsDoes)
+{
+    const ReadCase& c = GetParam();
+    const std::string file = dir.Path("mirtal.ini");
+    WriteFileBytes(file, Sample);
+    EXPECT_EQ(GetPrivateProfileStringA(c.section, c.key, c.defaultValue, Buffer, file), c.expected);
+}
+
+TEST_P(ProfileRead, ReadsCrlfFilesAlike)
+{
+    const ReadCase& c = GetParam();
+    const std::string file = dir.Path("mirtal.ini");
+    std::string crlf;
+    for (char character : std::string(Sample))
+        crlf += character == '\n' ? std::string("\r\n") : std::string(1, character);
+    WriteFileBytes(file, crlf);
+    EXPECT_EQ(GetPrivateProfileStringA(c.section, c.key, c.defaultValue, Buffer, file), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Profile, ProfileRead,
+    ::testing::Values(ReadCase{"Balanca", "Porta", "COM1", "COM3"}, // the first of two keys
+                      ReadCase{"BALANCA", "pOrTa", "COM1", "COM3"},
+                      ReadCase{"Balanca", "BaudRate", "9600", "4800"},
+                      ReadCase{"Balanca", "ByteSize", "8", ""}, // present and empty: no default
+                      ReadCase{"Balanca", "StopBits", "1", "1,5"},
+                      ReadCase{"Balanca", "SepDecimal", "", " "},
+                      ReadCase{"Balanca", "Unbalanced", "", "\"abc"},
+                      ReadCase{"Balanca", "Inline", "", "1 ; stays in the value"},
+                      ReadCase{"Balanca", "Commented", "none", "none"},
+                      ReadCase{"Balanca", ";Commented", "none", "none"},
+                      ReadCase{"Balanca", "NoEquals", "none", "none"},
+                      ReadCase{"Balanca", "Terminal", "none", "none"},
+                      ReadCase{"Balanca", "Extra", "none", "none"}, // only the first section of a name
+                      ReadCase{"Terminal", "Terminal", "", "T01"},
+                      ReadCase{"Namespace", "NameSpace", "SISTEMAS", "PROD"},
+                      ReadCase{"Namespace", "Namespace", "SISTEMAS", "PROD"},
+                      ReadCase{"Empty", "Key", "d", "d"},
+                      ReadCase{"Missing", "Key", "d", "d"},
+                      ReadCase{"Missing", "Key", "", ""},
+                      ReadCase{"Missing", "Key", "  d e  ", "  d e"})); // the default's trailing blanks go
+
+TEST(ProfileRead, GivesTheDefaultWithoutAFile)
+{
+    TempWorkingDir dir;
+    EXPECT_EQ(GetPrivateProfileStringA("Balanca", "Porta", "COM1", Buffer, dir.Path("absent.ini")), "COM1");
+    EXPECT_EQ(GetPrivateProfileStringA("Balanca", "Porta", "COM1", Buffer, dir.Path("nodir/absent.ini")), "COM1");
+}
+
+TEST(ProfileRead, TakesWindowsStylePathsRelativeToTheWorkingDirectory)
+{
+    TempWorkingDir dir;
+    ASSERT_TRUE(dir.IsValid());
+    std::filesystem::create_directory(dir.Path("conf"));
+    WriteFileBytes(dir.Path("conf/mirtal.ini"), "[A]\nk=sub\n");
+    WriteFileBytes(dir.Path("mirtal.ini"), "[A]\nk=top\n");
+    EXPECT_EQ(GetPrivateProfileStringA("A", "k", "", Buffer, ".\\mirtal.ini"), "top");
+    EXPECT_EQ(GetPrivateProfileStringA("A", "k", "", Buffer, ".\\conf\\mirtal.ini"), "sub");
+}
+
+struct LengthCase {
+    size_t valueLength, size, expectedLength;
+};
+
+class ProfileReadLength : public ::testing::TestWithParam<LengthCase> {};
+
+TEST_P(ProfileReadLength, KeepsAtMostOneLessThanTheBuffer)
+{
+    const LengthCase& c = GetParam();
+    TempWorkingDir dir;
+    std::string value;
+    for (size_t i = 0; i < c.valueLength; ++i)
+        value += static_cast<char>('a' + i % 26);
+    WriteFileBytes(dir.Path("long.ini"), "[S]\nk=" + value + "\n");
+    EXPECT_EQ(GetPrivateProfileStringA("S", "k", "", c.size, dir.Path("long.ini")), value.substr(0, c.expectedLength));
+    EXPECT_EQ(GetPrivateProfileStringA("S", "absent", value, c.size, dir.Path("long.ini")),
+              value.substr(0, c.expectedLength));
+}
+
+INSTANTIATE_TEST_SUITE_P(Profile, ProfileReadLength,
+                         ::testing::Values(LengthCase{2046, 2048, 2046}, LengthCase{2047, 2048, 2047},
+                                           LengthCase{2048, 2048, 2047}, LengthCase{5000, 2048, 2047},
+                                           LengthCase{5, 1, 0}, LengthCase{5, 0, 0}, LengthCase{5, 3, 2}));
+
+// ---- integers -------------------------------------------------------------------------
+
+struct IntegerCase {
+    std::string text;
+    std::optional<int32_t> expected;
+};
+
+void PrintTo(const IntegerCase& c, std::ostream* out) { *out << "\"" << c.text << "\""; }
+
+class ProfileIntegerTable : public ::testing::TestWithParam<IntegerCase> {};
+
+TEST_P(ProfileIntegerTable, AcceptsDecimalOrHexadecimalOnly)
+{
+    EXPECT_EQ(ProfileInteger(GetParam().text), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Profile, ProfileIntegerTable,
+    ::testing::Values(IntegerCase{"0", 0}, IntegerCase{"42", 42}, IntegerCase{"+7", 7}, IntegerCase{"-7", -7},
+                      IntegerCase{"007", 7}, IntegerCase{"0x2", 2}, IntegerCase{"0X1f", 31},
+                      IntegerCase{"0x7FFFFFFF", INT32_MAX}, IntegerCase{"0xFFFFFFFF", -1},
+                      IntegerCase{"0x000000010", 16}, IntegerCase{"2147483647", INT32_MAX},
+                      IntegerCase{"-2147483648", INT32_MIN}, IntegerCase{"0x100000000", std::nullopt},
+                      IntegerCase{"2147483648", std::nullopt}, IntegerCase{"-2147483649", std::nullopt},
+                      IntegerCase{"", std::nullopt}, IntegerCase{"0x", std::nullopt}, IntegerCase{"x2", std::nullopt},
+                      IntegerCase{"1.5", std::nullopt}, IntegerCase{"1,5", std::nullopt},
+                      IntegerCase{"12abc", std::nullopt}, IntegerCase{" 5", std::nullopt},
+                      IntegerCase{"5 ", std::nullopt}, IntegerCase{"+", std::nullopt}, IntegerCase{"-", std::nullopt},
+                      IntegerCase{"+-5", std::nullopt}, IntegerCase{"-0x5", std::nullopt},
+                      IntegerCase{"0x-5", std::nullopt}, IntegerCase{"0x+5", std::nullopt},
+                      IntegerCase{"0xg", std::nullopt}, IntegerCase{"$10", std::nullopt},
+                      IntegerCase{"1e3", std::nullopt}));
+
+// ---- writing --------------------------------------------------------------------------
+
+struct WriteCase {
+    std::string name, before, section, key, value, after;
+};
+
+void PrintTo(const WriteCase& c, std::ostream* out) { *out << c.name; }
+
+class ProfileWrite : public ::testing::TestWithParam<WriteCase> {};
+
+TEST_P(ProfileWrite, ChangesOnlyTheKeyAndKeepsEveryOtherLine)
+{
+    const WriteCase& c = GetParam();
+    TempWorkingDir dir;
+    const std::string file = dir.Path("mirtal.ini");
+    WriteFileBytes(file, c.before);
+    ASSERT_TRUE(WritePrivateProfileStringA(c.section, c.key, c.value, file));
+    EXPECT_EQ(ReadFileBytes(file), c.after);
+    EXPECT_EQ(GetPrivateProfileStringA(c.section, c.key, "-", Buffer, file), c.value);
+}
+
+const std::string Commented = "; scale\n[Balanca]\nPorta=COM1\n\n; the terminal\n[Terminal]\nTerminal=T1\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Profile, ProfileWrite,
+    ::testing::Values(
+        WriteCase{"KeyReplaced", Commented, "Balanca", "Porta", "COM2",
+                  "; scale\n[Balanca]\nPorta=COM2\n\n; the terminal\n[Terminal]\nTerminal=T1\n"},
+        WriteCase{"KeyMatchedWithoutCaseKeepsItsSpelling", "[NameSpace]\n  NameSpace = OLD \n", "namespace",
+                  "Namespace", "NEW", "[NameSpace]\nNameSpace=NEW\n"},
+        WriteCase{"KeyAddedAfterTheLastOfItsSection", Commented, "Balanca", "BaudRate", "9600",
+                  "; scale\n[Balanca]\nPorta=COM1\nBaudRate=9600\n\n; the terminal\n[Terminal]\nTerminal=T1\n"},
+        WriteCase{"KeyAddedToAnEmptySection", "[A]\n[B]\nx=1\n", "A", "k", "v", "[A]\nk=v\n[B]\nx=1\n"},
+        WriteCase{"SectionAddedAtTheEnd", Commented, "BatIBC", "BatIBC", "ibc.bat",
+                  Commented + "[BatIBC]\nBatIBC=ibc.bat\n"},
+        WriteCase{"EmptyValue", "[A]\nk=v\n", "A", "k", "", "[A]\nk=\n"},
+        WriteCase{"ValueOfLinesBeforeAnySectionUntouched", "k=top\n[A]\nk=v\n", "A", "k", "w", "k=top\n[A]\nk=w\n"},
+        WriteCase{"EmptyFile", "", "A", "k", "v", "[A]\nk=v\n"},
+        WriteCase{"CrlfKept", "; c\r\n[A]\r\nk=v\r\n", "A", "k", "w", "; c\r\n[A]\r\nk=w\r\n"},
+        WriteCase{"CrlfForNewLines", "[A]\r\nk=v\r\n", "B", "n", "1", "[A]\r\nk=v\r\n[B]\r\nn=1\r\n"},
+        WriteCase{"CrlfForAddedKey", "[A]\r\nk=v\r\n\r\n[B]\r\n", "A", "n", "1", "[A]\r\nk=v\r\nn=1\r\n\r\n[B]\r\n"},
+        WriteCase{"NoFinalLineEndKept", "[A]\nk=v", "A", "k", "w", "[A]\nk=w"},
+        WriteCase{"NoFinalLineEndAppended", "[A]\nk=v", "B", "n", "1", "[A]\nk=v\n[B]\nn=1\n"},
+        WriteCase{"NoFinalCrlfAppended", "[A]\r\nk=v", "B", "n", "1", "[A]\r\nk=v\r\n[B]\r\nn=1\r\n"},
+        WriteCase{"EightBitTextKept", "[A]\n; balan\xe7" "a\nk=v\n", "A", "k", "Informa\xe7\xe3o",
+                  "[A]\n; balan\xe7" "a\nk=Informa\xe7\xe3o\n"}));
+
+TEST(ProfileWrite, CreatesAMissingFile)
+{
+    TempWorkingDir dir;
+    ASSERT_TRUE(dir.IsValid());
+    ASSERT_TRUE(WritePrivateProfileStringA("Balanca", "Porta", "COM2", ".\\mirtal.ini"));
+    EXPECT_EQ(ReadFileBytes(dir.Path("mirtal.ini")), "[Balanca]\nPorta=COM2\n");
+}
+
+TEST(ProfileWrite, ReadsBackTrimmedAsWindowsDoes)
+{
+    TempWorkingDir dir;
+    const std::string file = dir.Path("mirtal.ini");
+    ASSERT_TRUE(WritePrivateProfileStringA("A", "k", "  padded  ", file));
+    EXPECT_EQ(ReadFileBytes(file), "[A]\nk=  padded  \n");
+    EXPECT_EQ(GetPrivateProfileStringA("A", "k", "", Buffer, file), "padded");
+}
+
+TEST(ProfileWrite, KeepsTheModeOfTheFile)
+{
+    TempWorkingDir dir;
+    const std::string file = dir.Path("mirtal.ini");
+    WriteFileBytes(file, "[A]\nk=v\n");
+    ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
+    ASSERT_TRUE(WritePrivateProfileStringA("A", "k", "w", file));
+    struct stat status {};
+    ASSERT_EQ(::stat(file.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0640u);
+}
+
+TEST(ProfileWrite, GivesANewFileTheModeOfTheUmask)
+{
+    TempWorkingDir dir;
+    const std::string file = dir.Path("mirtal.ini");
+    const mode_t mask = ::umask(022);
+    const bool written = WritePrivateProfileStringA("A", "k", "v", file);
+    ::umask(mask);
+    ASSERT_TRUE(written);
+    struct stat status {};
+    ASSERT_EQ(::stat(file.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0644u);
+}
+
+// The new text is written beside the file and renamed over it: a reader that opened the old
+// file keeps reading the old text whole, and no other file is left behind.
+TEST(ProfileWrite, ReplacesTheFileWhole)
+{
+    TempWorkingDir dir;
+    const std::string file = dir.Path("mirtal.ini");
+    const std::string before = "[A]\nk=" + std::string(100000, 'x') + "\n";
+    WriteFileBytes(file, before);
+    std::ifstream openBefore(file, std::ios::binary);
+
+    ASSERT_TRUE(WritePrivateProfileStringA("A", "k", "short", file));
+
+    std::ostringstream seen;
+    seen << openBefore.rdbuf();
+    EXPECT_EQ(seen.str(), before);
+    EXPECT_EQ(ReadFileBytes(file), "[A]\nk=short\n");
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path("")))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"mirtal.ini"});
+}
+
+TEST(ProfileWrite, WritesThroughASymbolicLink)
+{
+    TempWorkingDir dir;
+    WriteFileBytes(dir.Path("real.ini"), "[A]\nk=v\n");
+    std::filesystem::create_symlink("real.ini", dir.Path("mirtal.ini"));
+    ASSERT_TRUE(WritePrivateProfileStringA("A", "k", "w", dir.Path("mirtal.ini")));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.Path("mirtal.ini")));
+    EXPECT_EQ(ReadFileBytes(dir.Path("real.ini")), "[A]\nk=w\n");
+}
+
+TEST(ProfileWrite, FailsOnAReadOnlyFileAndLeavesItAlone)
+{
+    TempWorkingDir dir;
+    const std::string file = dir.Path("mirtal.ini");
+    WriteFileBytes(file, "[A]\nk=v\n");
+    ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
+    EXPECT_FALSE(WritePrivateProfileStringA("A", "k", "w", file));
+    EXPECT_EQ(ReadFileBytes(file), "[A]\nk=v\n");
+    std::filesystem::permissions(file, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+}
+
+TEST(ProfileWrite, FailsInAReadOnlyDirectoryAndLeavesNothingThere)
+{
+    TempWorkingDir dir;
+    const std::string locked = dir.Path("locked");
+    std::filesystem::create_directory(locked);
+    WriteFileBytes(locked + "/present.ini", "[A]\nk=v\n");
+    ASSERT_EQ(::chmod(locked.c_str(), 0555), 0);
+    EXPECT_FALSE(WritePrivateProfileStringA("A", "k", "w", locked + "/new.ini"));
+    EXPECT_FALSE(WritePrivateProfileStringA("A", "k", "w", locked + "/present.ini"));
+    EXPECT_EQ(ReadFileBytes(locked + "/present.ini"), "[A]\nk=v\n");
+    size_t entries = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(locked))
+        ++entries;
+    EXPECT_EQ(entries, 1u);
+    ASSERT_EQ(::chmod(locked.c_str(), 0755), 0);
+}
+
+TEST(ProfileWrite, FailsWithoutTheDirectory)
+{
+    TempWorkingDir dir;
+    EXPECT_FALSE(WritePrivateProfileStringA("A", "k", "v", dir.Path("absent/mirtal.ini")));
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("absent")));
+}
+
+TEST(ProfileWrite, FailsOnADirectoryInPlaceOfTheFile)
+{
+    TempWorkingDir dir;
+    std::filesystem::create_directory(dir.Path("mirtal.ini"));
+    EXPECT_FALSE(WritePrivateProfileStringA("A", "k", "v", dir.Path("mirtal.ini")));
+}
+
+} // namespace
