@@ -50,6 +50,13 @@ void TMenuInfo::NotificarEmpresa()
     for (size_t i = 0; i < count && i < lista_.size(); ++i) {
         TComponent* entry = lista_[i];
         if (auto* global = dynamic_cast<TMGlobal*>(entry)) {
+            // A global being edited holds the server's lock on its current node: release
+            // it while the keys still name that node. Re-fixing first would send the
+            // cancel to the new company's node and leave the old one locked; and with the
+            // cancel refused, a later post would write the edited record into the new
+            // company's node. A refused cancel keeps the global on its company.
+            if (global->Estado() == esEdicao && !global->CancelarEdicao())
+                continue;
             global->AplicarEmpresa();
             global->Append();
         } else if (auto* grid = dynamic_cast<TCompanyGrid*>(entry)) {
