@@ -10,7 +10,7 @@
  ; more (no subscripts, no extended reference); anything else raises
  ; %GTM-E-GVINVALID. The keys argument holds the node's subscripts joined by
  ; "|": ("^X","7|A") is ^X(7,"A") and the empty text is the root ^X (a global
- ; without key levels). References are built with $NAME and subscript
+ ; without key levels; DELETE refuses it). References are built with $NAME and subscript
  ; indirection from values held in locals; no argument is ever executed.
  ;  - A key value cannot hold "|": the client joins the values with "|" and
  ;    splits answers at every "|", with no escape. Quotes, "^" and any other
@@ -46,9 +46,10 @@
  ; client's message line k (counted from 1); a fraction is cut to its integer
  ; part and a negative answer counts as 1. Example:
  ;   S ^CSWWCHK("CLI")="$S(V'?1.N:1,V>999:2,1:0)"
- ; A code without a rule accepts every value. Only the stored expression is
- ; executed: the caller's code selects it and V, R and K are data, so a rule
- ; must not apply indirection or XECUTE to them.
+ ; A code without a rule accepts every value. The rule is evaluated as the
+ ; right-hand side of a SET, so it must be one expression. Only the stored
+ ; expression is executed: the caller's code selects it and V, R and K are
+ ; data, so a rule must not apply indirection or XECUTE to them.
  Q
  ;
 REFRESH(gbl,keys) ; Read a node.
