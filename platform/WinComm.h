@@ -32,8 +32,10 @@ constexpr DWORD WAIT_FAILED = 0xFFFFFFFFu;
 
 // Windows error codes, as GetLastError reports them.
 constexpr DWORD ERROR_SUCCESS = 0;
+constexpr DWORD ERROR_INVALID_FUNCTION = 1;
 constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
 constexpr DWORD ERROR_PATH_NOT_FOUND = 3;
+constexpr DWORD ERROR_TOO_MANY_OPEN_FILES = 4;
 constexpr DWORD ERROR_ACCESS_DENIED = 5;
 constexpr DWORD ERROR_INVALID_HANDLE = 6;
 constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
@@ -163,8 +165,9 @@ public:
 // The layer over POSIX termios that drives real serial devices and pseudo-terminals.
 TCommApi& PosixCommApi();
 
-// "\\.\" + port name as the port component builds it, to the Linux device path:
-// "\\.\COMn" is /dev/ttySn-1 ... (see the README), a path ("\\.\/dev/pts/3") is used as is.
+// "\\.\" + port name as the port component builds it, to the Linux device path: a path
+// ("\\.\/dev/pts/3") is used as is, "COMn" (any case) is /dev/ttyS<n-1>, any other name
+// is taken from /dev ("ttyUSB0" is /dev/ttyUSB0). The README lists the rules.
 std::string DevicePathFor(const std::string& WindowsName);
 
 } // namespace WinComm

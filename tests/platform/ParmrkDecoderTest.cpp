@@ -1,0 +1,69 @@
+#include <gtest/gtest.h>
+
+#include "platform/ParmrkDecoder.h"
+
+using namespace WinComm;
+
+namespace {
+
+constexpr TRxItem Data(uint8_t Byte)
+{
+    return {TRxKind::Data, Byte};
+}
+
+struct TDecodeCase {
+    const char* Name;
+    std::vector<std::vector<uint8_t>> Chunks;
+    std::vector<TRxItem> Expected;
+};
+
+class ParmrkDecoding : public ::testing::TestWithParam<TDecodeCase> {};
+
+TEST_P(ParmrkDecoding, GivesBytesAndMarkers)
+{
+    const TDecodeCase& c = GetParam();
+    TParmrkDecoder decoder;
+    std::vector<TRxItem> items;
+    for (const std::vector<uint8_t>& chunk : c.Chunks)
+        decoder.Decode(chunk.data(), chunk.size(), items);
+    EXPECT_EQ(items, c.Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Markers, ParmrkDecoding,
+    ::testing::Values(
+        TDecodeCase{"PlainData", {{0x41, 0x00, 0x42}}, {Data(0x41), Data(0x00), Data(0x42)}},
+        TDecodeCase{"Break", {{0x41, 0xFF, 0x00, 0x00, 0x42}}, {Data(0x41), {TRxKind::Break, 0}, Data(0x42)}},
+        TDecodeCase{"ErrorOnByte", {{0xFF, 0x00, 0x37}}, {{TRxKind::Error, 0x37}}},
+        TDecodeCase{"ErrorOnFF", {{0xFF, 0x00, 0xFF}}, {{TRxKind::Error, 0xFF}}},
+        TDecodeCase{"EscapedFF", {{0xFF, 0xFF, 0x41}}, {Data(0xFF), Data(0x41)}},
+        TDecodeCase{"TwoEscapedFF", {{0xFF, 0xFF, 0xFF, 0xFF}}, {Data(0xFF), Data(0xFF)}},
+        TDecodeCase{"BreakSplitAfterFF", {{0x41, 0xFF}, {0x00, 0x00}}, {Data(0x41), {TRxKind::Break, 0}}},
+        TDecodeCase{"ErrorSplitBeforeByte", {{0xFF, 0x00}, {0x37}}, {{TRxKind::Error, 0x37}}},
+        TDecodeCase{"EscapeSplit", {{0xFF}, {0xFF}}, {Data(0xFF)}},
+        TDecodeCase{"MarkerOneByteAtATime", {{0xFF}, {0x00}, {0x00}, {0x41}}, {{TRxKind::Break, 0}, Data(0x41)}},
+        TDecodeCase{"StrayFFKeptAsData", {{0xFF, 0x41}}, {Data(0xFF), Data(0x41)}}),
+    [](const ::testing::TestParamInfo<TDecodeCase>& info) { return std::string(info.param.Name); });
+
+TEST(ParmrkDecoder, HalfMarkerWaitsForTheNextRead)
+{
+    TParmrkDecoder decoder;
+    std::vector<TRxItem> items;
+    const uint8_t first[] = {0x41, 0xFF, 0x00};
+    decoder.Decode(first, sizeof first, items);
+    EXPECT_EQ(items, (std::vector<TRxItem>{Data(0x41)}));
+}
+
+TEST(ParmrkDecoder, ResetForgetsHalfMarker)
+{
+    TParmrkDecoder decoder;
+    std::vector<TRxItem> items;
+    const uint8_t first[] = {0xFF, 0x00};
+    const uint8_t second[] = {0x00};
+    decoder.Decode(first, sizeof first, items);
+    decoder.Reset();
+    decoder.Decode(second, sizeof second, items);
+    EXPECT_EQ(items, (std::vector<TRxItem>{Data(0x00)}));
+}
+
+} // namespace
