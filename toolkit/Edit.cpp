@@ -60,6 +60,8 @@ std::string TCustomEdit::Text() const
 
 void TCustomEdit::SetText(const std::string& Value)
 {
+    if (text() == ToScreen(Value))
+        return; // the same text again is no write: the modified flag stays
     ApplyMaxLength(static_cast<int>(Value.size()));
     setText(ToScreen(Value));
 }

@@ -37,7 +37,8 @@ public:
     explicit TCustomEdit(TComponent* AOwner, QWidget* Parent = nullptr);
 
     virtual std::string Text() const;
-    // Replaces the text; the modified flag is cleared, as for every write by code.
+    // Replaces the text; the modified flag is cleared, as for every write by code that
+    // changes the text (writing the same text again does nothing).
     virtual void SetText(const std::string& Value);
     // True when the user changed the text since code last set it.
     bool Modified() const { return isModified(); }

@@ -298,7 +298,7 @@ void TCustomMaskEdit::SetEditMask(const std::string& Value)
     layout_ = TMaskLayout(Value);
     if (IsMasked()) {
         ApplyMaxLength(layout_.Length());
-        setText(ToScreen(layout_.FormatText(text)));
+        ShowEditText(layout_.FormatText(text));
     } else {
         TCustomEdit::SetText(text);
     }
@@ -322,7 +322,7 @@ void TCustomMaskEdit::SetEditText(const std::string& Value)
         if (layout_.IsInput(pos) && c != layout_.Blank() && layout_.Accept(pos, c) != 0)
             text[static_cast<size_t>(pos)] = layout_.Accept(pos, c);
     }
-    setText(ToScreen(text));
+    ShowEditText(text);
 }
 
 std::string TCustomMaskEdit::Text() const
@@ -333,9 +333,16 @@ std::string TCustomMaskEdit::Text() const
 void TCustomMaskEdit::SetText(const std::string& Value)
 {
     if (IsMasked())
-        setText(ToScreen(layout_.FormatText(Value)));
+        ShowEditText(layout_.FormatText(Value));
     else
         TCustomEdit::SetText(Value);
+}
+
+void TCustomMaskEdit::ShowEditText(const std::string& Value)
+{
+    const QString text = ToScreen(Value);
+    if (text != this->text())
+        setText(text);
 }
 
 void TCustomMaskEdit::ValidateEdit()
@@ -368,6 +375,7 @@ void TCustomMaskEdit::KeyDown(int& Key, Qt::KeyboardModifiers Shift)
     TCustomEdit::KeyDown(Key, Shift);
     if (Key == Qt::Key_Escape && IsMasked() && Modified()) {
         SetEditText(oldValue_);
+        SetModified(false);
         Key = 0;
     }
 }

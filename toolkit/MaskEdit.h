@@ -111,6 +111,7 @@ public:
 
     const std::string& EditMask() const { return editMask_; }
     // The current Text is fitted into the new mask (or kept as it is without a mask).
+    // Writes by code of the text that is already shown do nothing, as for the plain edit.
     void SetEditMask(const std::string& Value);
     bool IsMasked() const { return layout_.IsMasked(); }
     const TMaskLayout& Layout() const { return layout_; }
@@ -142,6 +143,8 @@ private:
     void TypeMasked(char Key);
     void PasteMasked();
     void CutMasked();
+    // A write by code: nothing when the screen shows Value already.
+    void ShowEditText(const std::string& Value);
     // Puts a typing result on the screen as the user's change (modified flag set).
     void ApplyTyping(const TMaskEditResult& Result);
     // Edits made by Qt itself (context menu, drag and drop) are fitted into the mask.
