@@ -135,6 +135,13 @@ bool FakeCommApi::WaitForPendingCommWait(std::chrono::milliseconds Timeout)
     return changed_.wait_for(lock, Timeout, [&] { return waitPending_; });
 }
 
+void FakeCommApi::CompleteNextCommWaitAtOnce(DWORD Mask)
+{
+    std::lock_guard lock(mutex_);
+    completeAtOnce_ = true;
+    atOnceMask_ = Mask;
+}
+
 bool FakeCommApi::DeviceOpen() const
 {
     std::lock_guard lock(mutex_);
@@ -299,6 +306,11 @@ BOOL FakeCommApi::WaitCommEvent(HANDLE File, DWORD* EventMask, OVERLAPPED* Overl
     Overlapped->Internal = kPending;
     pendingWait_ = {EventMask, Overlapped};
     waitPending_ = true;
+    if (completeAtOnce_) {
+        completeAtOnce_ = false;
+        CompletePending(atOnceMask_);
+        return true;
+    }
     changed_.notify_all();
     lastError = ERROR_IO_PENDING;
     return false;
@@ -416,6 +428,8 @@ DWORD FakeCommApi::WaitForSingleObject(HANDLE Object, DWORD Milliseconds)
 {
     std::unique_lock lock(mutex_);
     Record(MakeCall("WaitForSingleObject", Object, Milliseconds));
+    if (ScriptedFailure("WaitForSingleObject"))
+        return WAIT_FAILED;
     return WaitFor(lock, 1, &Object, Milliseconds);
 }
 
@@ -423,6 +437,8 @@ DWORD FakeCommApi::WaitForMultipleObjects(DWORD Count, const HANDLE* Handles, BO
 {
     std::unique_lock lock(mutex_);
     Record(MakeCall("WaitForMultipleObjects", nullptr, Count, Milliseconds));
+    if (ScriptedFailure("WaitForMultipleObjects"))
+        return WAIT_FAILED;
     return WaitFor(lock, Count, Handles, Milliseconds);
 }
 

@@ -56,6 +56,8 @@ public:
     // Completes the pending WaitCommEvent with Mask, waiting for one to be pending first.
     bool CompleteCommWait(WinComm::DWORD Mask, std::chrono::milliseconds Timeout = std::chrono::seconds(2));
     bool WaitForPendingCommWait(std::chrono::milliseconds Timeout = std::chrono::seconds(2));
+    // The next WaitCommEvent completes at once with Mask instead of staying pending.
+    void CompleteNextCommWaitAtOnce(WinComm::DWORD Mask);
 
     bool DeviceOpen() const;
     // Events created and not yet closed.
@@ -124,5 +126,7 @@ private:
     WinComm::DWORD modemStatus_ = 0;
     WinComm::DCB lastDcb_{};
     bool waitPending_ = false;
+    bool completeAtOnce_ = false;
+    WinComm::DWORD atOnceMask_ = 0;
     TPendingWait pendingWait_;
 };
