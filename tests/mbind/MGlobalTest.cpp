@@ -96,8 +96,8 @@ TEST(MGlobalSetData, NewRecordCallsEditOnceBeforeTheRecordChanges)
 
 // --- SetPiece ----------------------------------------------------------------------
 
-struct PieceFixture : ::testing::Test {
-    PieceFixture()
+struct MGlobalSetPiece : ::testing::Test {
+    MGlobalSetPiece()
     {
         global.SetData("a");
         onPiece3.Bind(&global, tcPiece, 3);
@@ -115,7 +115,7 @@ struct PieceFixture : ::testing::Test {
     TestControl onPiece2{"P2", &journal};
 };
 
-TEST_F(PieceFixture, SetPiecePadsMissingPiecesThenPropagatesAndRedrawsThatPiece)
+TEST_F(MGlobalSetPiece, SetPiecePadsMissingPiecesThenPropagatesAndRedrawsThatPiece)
 {
     onPiece3.Type("x");
     EXPECT_EQ(global.Dados(), "a^^x");
@@ -129,7 +129,7 @@ TEST_F(PieceFixture, SetPiecePadsMissingPiecesThenPropagatesAndRedrawsThatPiece)
     EXPECT_FALSE(global.Notificando());
 }
 
-TEST_F(PieceFixture, SetPieceWhileEdicaoIsRaisedKeepsTheRecordButStillPropagatesAndRedraws)
+TEST_F(MGlobalSetPiece, SetPieceWhileEdicaoIsRaisedKeepsTheRecordButStillPropagatesAndRedraws)
 {
     global.IncEdicao();
     onPiece3.Type("x");
@@ -140,7 +140,7 @@ TEST_F(PieceFixture, SetPieceWhileEdicaoIsRaisedKeepsTheRecordButStillPropagates
     EXPECT_EQ(onPiece3.Value(), "");
 }
 
-TEST_F(PieceFixture, WithPieceAtualOnThatPieceKeysArePushedButNoControlIsRedrawn)
+TEST_F(MGlobalSetPiece, WithPieceAtualOnThatPieceKeysArePushedButNoControlIsRedrawn)
 {
     global.SetPieceAtual(3);
     onPiece3.Type("x");
@@ -148,7 +148,7 @@ TEST_F(PieceFixture, WithPieceAtualOnThatPieceKeysArePushedButNoControlIsRedrawn
     EXPECT_EQ(journal, Journal{"P3.Push(x)"});
 }
 
-TEST_F(PieceFixture, SetPieceFromARedrawnControlDuringPropagationDoesNothing)
+TEST_F(MGlobalSetPiece, SetPieceFromARedrawnControlDuringPropagationDoesNothing)
 {
     // The redrawn control writes what it shows back: that write arrives while the global
     // is propagating and must neither change the record nor propagate again.
@@ -166,7 +166,7 @@ TEST_F(PieceFixture, SetPieceFromARedrawnControlDuringPropagationDoesNothing)
     EXPECT_FALSE(global.Notificando());
 }
 
-TEST_F(PieceFixture, NotificandoIsClearedWhenACallbackRaises)
+TEST_F(MGlobalSetPiece, NotificandoIsClearedWhenACallbackRaises)
 {
     // A link owned by a piece-3 control that raises on redraw.
     TestControl raiser("R", &journal);
@@ -377,8 +377,8 @@ TEST(MGlobalFieldCopy, WritingCamposAndPieceCheckCopiesTheirItems)
 
 // --- ChecarValor ---------------------------------------------------------------------
 
-struct CheckFixture : ::testing::Test {
-    CheckFixture()
+struct MGlobalCheckValue : ::testing::Test {
+    MGlobalCheckValue()
     {
         global.SetVisM(&vism);
         global.SetData("a^b");
@@ -390,21 +390,21 @@ struct CheckFixture : ::testing::Test {
     RecordingGlobal global;
 };
 
-TEST_F(CheckFixture, NoRuleForThePieceAcceptsWithoutAServerCall)
+TEST_F(MGlobalCheckValue, NoRuleForThePieceAcceptsWithoutAServerCall)
 {
     AddRule(global, 2, "CLI", {"x"});
     EXPECT_EQ(global.ChecarValor(tcPiece, 1, true, "X"), -1);
     EXPECT_TRUE(vism.Log().empty());
 }
 
-TEST_F(CheckFixture, FieldKindAndEmptyCheckCodeAcceptWithoutAServerCall)
+TEST_F(MGlobalCheckValue, FieldKindAndEmptyCheckCodeAcceptWithoutAServerCall)
 {
     EXPECT_EQ(global.ChecarValor(tcCampo, 0, true, "X"), -1);
     EXPECT_EQ(global.ChecarValor(tcChave, 0, true, "X"), -1);
     EXPECT_TRUE(vism.Log().empty());
 }
 
-TEST_F(CheckFixture, SendsTheCheckTextWithCodeRecordKeysAndValueAndNoRegister)
+TEST_F(MGlobalCheckValue, SendsTheCheckTextWithCodeRecordKeysAndValueAndNoRegister)
 {
     AddRule(global, 1, "CLI", {});
     vism.Answer({.result = "0"});
@@ -414,7 +414,7 @@ TEST_F(CheckFixture, SendsTheCheckTextWithCodeRecordKeysAndValueAndNoRegister)
     EXPECT_EQ(messages.Beeps(), 0);
 }
 
-TEST_F(CheckFixture, FirstRuleForThePieceInCollectionOrderIsUsed)
+TEST_F(MGlobalCheckValue, FirstRuleForThePieceInCollectionOrderIsUsed)
 {
     AddRule(global, 1, "FIRST", {});
     AddRule(global, 1, "SECOND", {});
@@ -423,7 +423,7 @@ TEST_F(CheckFixture, FirstRuleForThePieceInCollectionOrderIsUsed)
     EXPECT_EQ(vism.Runs(), std::vector<std::string>{R"($$CHECK^%CSWWGLOB("FIRST","a^b","7","X"))"});
 }
 
-TEST_F(CheckFixture, KeyKindUsesTheLevelsCheckCodeAndMessages)
+TEST_F(MGlobalCheckValue, KeyKindUsesTheLevelsCheckCodeAndMessages)
 {
     TMGlobalChave* level = global.GlobalChaves()->Items(0);
     level->SetCheckCode("KEY");
@@ -444,9 +444,9 @@ struct CheckAnswerCase {
     std::vector<QString> shown;
 };
 
-class CheckAnswers : public CheckFixture, public ::testing::WithParamInterface<CheckAnswerCase> {};
+class MGlobalCheckAnswers : public MGlobalCheckValue, public ::testing::WithParamInterface<CheckAnswerCase> {};
 
-TEST_P(CheckAnswers, RefusalShowsTheSelectedLineOrBeeps)
+TEST_P(MGlobalCheckAnswers, RefusalShowsTheSelectedLineOrBeeps)
 {
     const CheckAnswerCase& c = GetParam();
     AddRule(global, 1, "CLI", c.lines);
@@ -462,7 +462,7 @@ TEST_P(CheckAnswers, RefusalShowsTheSelectedLineOrBeeps)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    MGlobalCheck, CheckAnswers,
+    MGlobalCheck, MGlobalCheckAnswers,
     ::testing::Values(
         CheckAnswerCase{"ZeroAccepts", "0", {"um"}, true, -1, 0, {}},
         CheckAnswerCase{"IntegerZeroAccepts", 0, {"um"}, true, -1, 0, {}},
@@ -476,7 +476,7 @@ INSTANTIATE_TEST_SUITE_P(
         CheckAnswerCase{"AnswerBelowZeroRefusesWithABeep", "-3", {"um"}, true, 0, 1, {}}),
     [](const ::testing::TestParamInfo<CheckAnswerCase>& info) { return std::string(info.param.name); });
 
-TEST_F(CheckFixture, AnswerThatIsNotANumberRaisesTheConversionError)
+TEST_F(MGlobalCheckValue, AnswerThatIsNotANumberRaisesTheConversionError)
 {
     AddRule(global, 1, "CLI", {"um"});
     vism.Answer({.result = "abc"});
@@ -485,7 +485,7 @@ TEST_F(CheckFixture, AnswerThatIsNotANumberRaisesTheConversionError)
     EXPECT_EQ(messages.Beeps(), 0);
 }
 
-TEST_F(CheckFixture, QuotesInCodeRecordKeysAndValueAreDoubledInsideTheirLiterals)
+TEST_F(MGlobalCheckValue, QuotesInCodeRecordKeysAndValueAreDoubledInsideTheirLiterals)
 {
     global.SetData(R"(a"b)");
     global.GlobalChaves()->Items(0)->SetAtual(R"(7")");
@@ -496,7 +496,7 @@ TEST_F(CheckFixture, QuotesInCodeRecordKeysAndValueAreDoubledInsideTheirLiterals
               std::vector<std::string>{R"($$CHECK^%CSWWGLOB("C""L","a""b","7""","X""),$$KILL^EVIL("""))"});
 }
 
-TEST_F(CheckFixture, WithoutAControlTheCheckRaisesInsteadOfCrashing)
+TEST_F(MGlobalCheckValue, WithoutAControlTheCheckRaisesInsteadOfCrashing)
 {
     global.SetVisM(nullptr);
     AddRule(global, 1, "CLI", {});
@@ -709,8 +709,8 @@ TEST(MGlobalKeyLinks, NotificarSkipsTheExceptedGlobalAndWithNoneCallsEveryLevel)
 
 // --- key pushes between two globals ---------------------------------------------------
 
-struct TwoGlobals : ::testing::Test {
-    TwoGlobals()
+struct MGlobalKeyPush : ::testing::Test {
+    MGlobalKeyPush()
     {
         detail.SetVisM(&vism);
         detail.SetGlobal("^DET");
@@ -727,7 +727,7 @@ struct TwoGlobals : ::testing::Test {
     TestControl control{"C"};
 };
 
-TEST_F(TwoGlobals, TypingIntoThePieceFixesTheOtherGlobalsKeyAndRereadsIt)
+TEST_F(MGlobalKeyPush, TypingIntoThePieceFixesTheOtherGlobalsKeyAndRereadsIt)
 {
     // Once while the piece propagates, once when the redrawn control shows the value.
     vism.Expect(R"($$REFRESH^%CSWWGLOB("^DET","42|1"))", {.result = "0", .registers = {{1, "rec"}}});
@@ -741,7 +741,7 @@ TEST_F(TwoGlobals, TypingIntoThePieceFixesTheOtherGlobalsKeyAndRereadsIt)
     EXPECT_EQ(vism.PendingAnswers(), 0);
 }
 
-TEST_F(TwoGlobals, RefreshOfTheMastersControlPushesTheShownValue)
+TEST_F(MGlobalKeyPush, RefreshOfTheMastersControlPushesTheShownValue)
 {
     master.SetData("a^77");
     vism.Expect(R"($$REFRESH^%CSWWGLOB("^DET","77|1"))", {.result = "0"});
@@ -750,7 +750,7 @@ TEST_F(TwoGlobals, RefreshOfTheMastersControlPushesTheShownValue)
     EXPECT_EQ(vism.Runs().size(), 1u);
 }
 
-TEST_F(TwoGlobals, PropagarChavesPushesEveryControlsKeysOfOtherGlobals)
+TEST_F(MGlobalKeyPush, PropagarChavesPushesEveryControlsKeysOfOtherGlobals)
 {
     control.Type("5");
     vism.ClearLog();
@@ -759,7 +759,7 @@ TEST_F(TwoGlobals, PropagarChavesPushesEveryControlsKeysOfOtherGlobals)
     EXPECT_EQ(vism.Runs(), std::vector<std::string>{R"($$REFRESH^%CSWWGLOB("^DET","5|1"))"});
 }
 
-TEST_F(TwoGlobals, PropagarChavesPieceReachesOnlyThatPiecesControls)
+TEST_F(MGlobalKeyPush, PropagarChavesPieceReachesOnlyThatPiecesControls)
 {
     control.Type("5");
     vism.ClearLog();
@@ -773,8 +773,8 @@ TEST_F(TwoGlobals, PropagarChavesPieceReachesOnlyThatPiecesControls)
 
 // --- enabling and focus --------------------------------------------------------------
 
-struct EnablingFixture : ::testing::Test {
-    EnablingFixture()
+struct MGlobalEnabling : ::testing::Test {
+    MGlobalEnabling()
     {
         AddLevel(global)->SetControl(&key1);
         AddLevel(global);
@@ -798,7 +798,7 @@ struct EnablingFixture : ::testing::Test {
     TestControl subGlobalData{"SG", &journal};
 };
 
-TEST_F(EnablingFixture, CamposReachControlsAndSubBindersButNotSubGlobals)
+TEST_F(MGlobalEnabling, CamposReachControlsAndSubBindersButNotSubGlobals)
 {
     global.DesabilitarCampos();
     EXPECT_EQ(journal, (Journal{"D.Disabled", "SD.Disabled"}));
@@ -807,7 +807,7 @@ TEST_F(EnablingFixture, CamposReachControlsAndSubBindersButNotSubGlobals)
     EXPECT_EQ(journal, (Journal{"D.Enabled", "SD.Enabled"}));
 }
 
-TEST_F(EnablingFixture, ChavesReachTheLevelsControlsInOrder)
+TEST_F(MGlobalEnabling, ChavesReachTheLevelsControlsInOrder)
 {
     global.DesabilitarChaves();
     EXPECT_EQ(journal, (Journal{"K1.Disabled", "K2.Disabled"}));
@@ -816,14 +816,14 @@ TEST_F(EnablingFixture, ChavesReachTheLevelsControlsInOrder)
     EXPECT_EQ(journal, (Journal{"K1.Enabled", "K2.Enabled"}));
 }
 
-TEST_F(EnablingFixture, FocarPrimeiraChaveEnablesThenFocusesTheFirstFocusableKeyControl)
+TEST_F(MGlobalEnabling, FocarPrimeiraChaveEnablesThenFocusesTheFirstFocusableKeyControl)
 {
     key1.SetFocusable(false);
     global.FocarPrimeiraChave();
     EXPECT_EQ(journal, (Journal{"K1.Enabled", "K2.Enabled", "K2.Focus"}));
 }
 
-TEST_F(EnablingFixture, LockingDisablesDataControlsAndFocusesTheFirstKey)
+TEST_F(MGlobalEnabling, LockingDisablesDataControlsAndFocusesTheFirstKey)
 {
     global.SetBloqueado(true);
     EXPECT_TRUE(global.Bloqueado());
@@ -836,21 +836,21 @@ TEST_F(EnablingFixture, LockingDisablesDataControlsAndFocusesTheFirstKey)
 
 // --- company holder -------------------------------------------------------------------
 
-struct CompanyFixture : ::testing::Test {
-    CompanyFixture()
+struct MGlobalCompany : ::testing::Test {
+    MGlobalCompany()
     {
         // The holders here must not see or leave another test's company.
         UDllMan::Finalizar();
         UDllMan::Inicializar();
     }
-    ~CompanyFixture() override
+    ~MGlobalCompany() override
     {
         UDllMan::Finalizar();
         UDllMan::Inicializar();
     }
 };
 
-TEST_F(CompanyFixture, AplicarEmpresaFixesTheLevelsNamingAHolderToItsCode)
+TEST_F(MGlobalCompany, AplicarEmpresaFixesTheLevelsNamingAHolderToItsCode)
 {
     TMenuInfo holder(nullptr);
     holder.SetDefCODEMP(12);
@@ -865,7 +865,7 @@ TEST_F(CompanyFixture, AplicarEmpresaFixesTheLevelsNamingAHolderToItsCode)
     EXPECT_EQ(other->Fixo(), "");
 }
 
-TEST_F(CompanyFixture, EachLevelNamingTheHolderRegistersItsGlobalOnce)
+TEST_F(MGlobalCompany, EachLevelNamingTheHolderRegistersItsGlobalOnce)
 {
     TMenuInfo holder(nullptr);
     RecordingGlobal global;
@@ -878,7 +878,7 @@ TEST_F(CompanyFixture, EachLevelNamingTheHolderRegistersItsGlobalOnce)
     EXPECT_EQ(holder.Lista(), (std::vector<TComponent*>{&global, &global}));
 }
 
-TEST_F(CompanyFixture, ChangingTheHolderMovesTheRegistration)
+TEST_F(MGlobalCompany, ChangingTheHolderMovesTheRegistration)
 {
     TMenuInfo oldHolder(nullptr);
     TMenuInfo newHolder(nullptr);
@@ -892,7 +892,7 @@ TEST_F(CompanyFixture, ChangingTheHolderMovesTheRegistration)
     EXPECT_TRUE(newHolder.Lista().empty());
 }
 
-TEST_F(CompanyFixture, DestroyedHolderIsForgottenByTheLevelsNamingIt)
+TEST_F(MGlobalCompany, DestroyedHolderIsForgottenByTheLevelsNamingIt)
 {
     RecordingGlobal global;
     TMGlobalChave* level = AddLevel(global);
@@ -904,7 +904,7 @@ TEST_F(CompanyFixture, DestroyedHolderIsForgottenByTheLevelsNamingIt)
     global.AplicarEmpresa();
 }
 
-TEST_F(CompanyFixture, DestroyedGlobalOrLevelLeavesTheHoldersList)
+TEST_F(MGlobalCompany, DestroyedGlobalOrLevelLeavesTheHoldersList)
 {
     TMenuInfo holder(nullptr);
     {

@@ -25,8 +25,8 @@ std::string RoutineOf(const std::string& Code)
     return Code.substr(0, Code.find('('));
 }
 
-struct RecordFixture : ::testing::Test {
-    RecordFixture()
+struct TMGlobalRecord : ::testing::Test {
+    TMGlobalRecord()
     {
         global.SetName("Global");
         global.SetVisM(&vism);
@@ -119,7 +119,7 @@ struct RecordFixture : ::testing::Test {
 
 // --- the M texts ---------------------------------------------------------------------
 
-TEST_F(RecordFixture, RefreshSendsGlobalAndKeysAndWritesNoRegister)
+TEST_F(TMGlobalRecord, RefreshSendsGlobalAndKeysAndWritesNoRegister)
 {
     vism.Answer({.result = "0", .registers = {{1, "x^y"}}});
     global.Refresh();
@@ -127,7 +127,7 @@ TEST_F(RecordFixture, RefreshSendsGlobalAndKeysAndWritesNoRegister)
     EXPECT_EQ(global.Dados(), "x^y");
 }
 
-TEST_F(RecordFixture, EditSendsGlobalAndKeys)
+TEST_F(TMGlobalRecord, EditSendsGlobalAndKeys)
 {
     Load();
     vism.Answer({.result = "0", .registers = {{1, "x^y"}}});
@@ -135,7 +135,7 @@ TEST_F(RecordFixture, EditSendsGlobalAndKeys)
     EXPECT_EQ(vism.Log(), (Log{R"(Code=$$EDIT^%CSWWGLOB("^TGGCFG","1|A"))", "ExecFlag=1"}));
 }
 
-TEST_F(RecordFixture, PostWritesTheRecordToP0ThenSendsTheEditFlagUnquoted)
+TEST_F(TMGlobalRecord, PostWritesTheRecordToP0ThenSendsTheEditFlagUnquoted)
 {
     Load();
     vism.Answer({.result = "0"});
@@ -143,7 +143,7 @@ TEST_F(RecordFixture, PostWritesTheRecordToP0ThenSendsTheEditFlagUnquoted)
     EXPECT_EQ(vism.Log(), (Log{"P0=x^y", R"(Code=$$POST^%CSWWGLOB("^TGGCFG","1|A",0))", "ExecFlag=1"}));
 }
 
-TEST_F(RecordFixture, PostCallsTheUserRoutineFirstWithKeysAndRecord)
+TEST_F(TMGlobalRecord, PostCallsTheUserRoutineFirstWithKeysAndRecord)
 {
     global.SetGlobalRotina("GRAVA^ZZROT");
     Load();
@@ -154,7 +154,7 @@ TEST_F(RecordFixture, PostCallsTheUserRoutineFirstWithKeysAndRecord)
                                R"(Code=$$POST^%CSWWGLOB("^TGGCFG","1|A",0))", "ExecFlag=1"}));
 }
 
-TEST_F(RecordFixture, DeleteCallsTheUserRoutineThenDelete)
+TEST_F(TMGlobalRecord, DeleteCallsTheUserRoutineThenDelete)
 {
     global.SetGlobalRotina("APAGA^ZZROT");
     Load();
@@ -165,7 +165,7 @@ TEST_F(RecordFixture, DeleteCallsTheUserRoutineThenDelete)
                                R"(Code=$$DELETE^%CSWWGLOB("^TGGCFG","1|A"))", "ExecFlag=1"}));
 }
 
-TEST_F(RecordFixture, CancelarEdicaoSendsCancelThenRereads)
+TEST_F(TMGlobalRecord, CancelarEdicaoSendsCancelThenRereads)
 {
     StartEdit();
     vism.Answer({});
@@ -176,7 +176,7 @@ TEST_F(RecordFixture, CancelarEdicaoSendsCancelThenRereads)
     EXPECT_EQ(global.Estado(), esNavegacao);
 }
 
-TEST_F(RecordFixture, NextAndLastSendKeysInicioAndFinal)
+TEST_F(TMGlobalRecord, NextAndLastSendKeysInicioAndFinal)
 {
     Load();
     vism.Answer({.result = "1"});
@@ -190,7 +190,7 @@ TEST_F(RecordFixture, NextAndLastSendKeysInicioAndFinal)
                                R"(Code=$$REFRESH^%CSWWGLOB("^TGGCFG","2|B"))", "ExecFlag=1"}));
 }
 
-TEST_F(RecordFixture, QuotesInNameKeysAndRecordAreDoubledInTheTextsButNotInRegisters)
+TEST_F(TMGlobalRecord, QuotesInNameKeysAndRecordAreDoubledInTheTextsButNotInRegisters)
 {
     global.SetGlobal(R"(^T"G)");
     global.SetGlobalRotina("GRAVA^ZZROT");
@@ -203,7 +203,7 @@ TEST_F(RecordFixture, QuotesInNameKeysAndRecordAreDoubledInTheTextsButNotInRegis
                                R"(Code=$$POST^%CSWWGLOB("^T""G","1|A"",$$KILL^X(""",0))", "ExecFlag=1"}));
 }
 
-TEST_F(RecordFixture, GlobalWithoutKeyLevelsSendsAnEmptyKeyText)
+TEST_F(TMGlobalRecord, GlobalWithoutKeyLevelsSendsAnEmptyKeyText)
 {
     TMGlobal bare(nullptr);
     bare.SetVisM(&vism);
@@ -217,7 +217,7 @@ TEST_F(RecordFixture, GlobalWithoutKeyLevelsSendsAnEmptyKeyText)
     EXPECT_EQ(bare.Estado(), esEdicao);
 }
 
-TEST_F(RecordFixture, UserRoutineIsCalledBeforePostAndDeleteOnly)
+TEST_F(TMGlobalRecord, UserRoutineIsCalledBeforePostAndDeleteOnly)
 {
     global.SetGlobalRotina("R^ZZ");
     vism.Answer({.result = "0", .registers = {{1, "x^y"}}});
@@ -236,7 +236,7 @@ TEST_F(RecordFixture, UserRoutineIsCalledBeforePostAndDeleteOnly)
         EXPECT_NE(RoutineOf(code), "D R^ZZ") << code;
 }
 
-TEST_F(RecordFixture, WithoutAControlAnOperationRaisesInsteadOfCrashing)
+TEST_F(TMGlobalRecord, WithoutAControlAnOperationRaisesInsteadOfCrashing)
 {
     global.SetVisM(nullptr);
     EXPECT_THROW(global.Refresh(), Exception);
@@ -244,7 +244,7 @@ TEST_F(RecordFixture, WithoutAControlAnOperationRaisesInsteadOfCrashing)
 
 // --- Refresh -------------------------------------------------------------------------
 
-TEST_F(RecordFixture, RefreshReadsThenTellsMoveNotifiesUnlocksEnablesKeysAndEndsWithAfterMove)
+TEST_F(TMGlobalRecord, RefreshReadsThenTellsMoveNotifiesUnlocksEnablesKeysAndEndsWithAfterMove)
 {
     vism.Answer(Reply("0", {{1, "x^y"}}));
     global.Refresh();
@@ -254,7 +254,7 @@ TEST_F(RecordFixture, RefreshReadsThenTellsMoveNotifiesUnlocksEnablesKeysAndEnds
     EXPECT_EQ(global.Estado(), esNavegacao);
 }
 
-TEST_F(RecordFixture, RefreshTakesTheRecordWhateverTheAnswerAndOnlyOneLocks)
+TEST_F(TMGlobalRecord, RefreshTakesTheRecordWhateverTheAnswerAndOnlyOneLocks)
 {
     vism.Answer({.result = "7", .registers = {{1, "r7"}}});
     global.Refresh();
@@ -270,7 +270,7 @@ TEST_F(RecordFixture, RefreshTakesTheRecordWhateverTheAnswerAndOnlyOneLocks)
     EXPECT_TRUE(keyControl.Focused());
 }
 
-TEST_F(RecordFixture, RefreshWhileEditingCancelsInsteadAndRereadsOnce)
+TEST_F(TMGlobalRecord, RefreshWhileEditingCancelsInsteadAndRereadsOnce)
 {
     StartEdit();
     vism.Answer(Reply(TVariant()));
@@ -282,7 +282,7 @@ TEST_F(RecordFixture, RefreshWhileEditingCancelsInsteadAndRereadsOnce)
     EXPECT_EQ(global.Dados(), "srv");
 }
 
-TEST_F(RecordFixture, RefreshWhileEditingWithTheCancelRefusedChangesNothing)
+TEST_F(TMGlobalRecord, RefreshWhileEditingWithTheCancelRefusedChangesNothing)
 {
     StartEdit();
     refuse.insert("OnBeforeCancel");
@@ -294,7 +294,7 @@ TEST_F(RecordFixture, RefreshWhileEditingWithTheCancelRefusedChangesNothing)
 
 // --- Edit ----------------------------------------------------------------------------
 
-TEST_F(RecordFixture, GrantedEditTakesTheRecordWithoutRedrawingAndLocksTheKeys)
+TEST_F(TMGlobalRecord, GrantedEditTakesTheRecordWithoutRedrawingAndLocksTheKeys)
 {
     Load();
     const int refreshes = data.Refreshes();
@@ -307,7 +307,7 @@ TEST_F(RecordFixture, GrantedEditTakesTheRecordWithoutRedrawingAndLocksTheKeys)
     EXPECT_FALSE(global.Bloqueado());
 }
 
-TEST_F(RecordFixture, EditAnsweredLockedDisablesDataAndKeepsStateAndRecord)
+TEST_F(TMGlobalRecord, EditAnsweredLockedDisablesDataAndKeepsStateAndRecord)
 {
     Load();
     vism.Answer(Reply("1", {{1, "other"}}));
@@ -318,7 +318,7 @@ TEST_F(RecordFixture, EditAnsweredLockedDisablesDataAndKeepsStateAndRecord)
     EXPECT_TRUE(global.Bloqueado());
 }
 
-TEST_F(RecordFixture, EditWithAnotherAnswerEnablesDataAndKeepsStateAndRecord)
+TEST_F(TMGlobalRecord, EditWithAnotherAnswerEnablesDataAndKeepsStateAndRecord)
 {
     Load();
     vism.Answer(Reply("2", {{1, "other"}}));
@@ -328,7 +328,7 @@ TEST_F(RecordFixture, EditWithAnotherAnswerEnablesDataAndKeepsStateAndRecord)
     EXPECT_EQ(global.Dados(), "x^y");
 }
 
-TEST_F(RecordFixture, EditWhileEditingSendsNothingAndFiresNoEvent)
+TEST_F(TMGlobalRecord, EditWhileEditingSendsNothingAndFiresNoEvent)
 {
     StartEdit();
     global.Edit();
@@ -336,7 +336,7 @@ TEST_F(RecordFixture, EditWhileEditingSendsNothingAndFiresNoEvent)
     EXPECT_TRUE(journal.empty());
 }
 
-TEST_F(RecordFixture, EditWithAnEmptyKeyCancelsTheCurrentEditInstead)
+TEST_F(TMGlobalRecord, EditWithAnEmptyKeyCancelsTheCurrentEditInstead)
 {
     StartEdit();
     global.SetChave(1, "");
@@ -349,7 +349,7 @@ TEST_F(RecordFixture, EditWithAnEmptyKeyCancelsTheCurrentEditInstead)
     EXPECT_EQ(global.Estado(), esNavegacao);
 }
 
-TEST_F(RecordFixture, TypingWhileBrowsingLocksAndReadsBeforeTheTypedRecordIsStored)
+TEST_F(TMGlobalRecord, TypingWhileBrowsingLocksAndReadsBeforeTheTypedRecordIsStored)
 {
     Load();
     vism.Expect(R"($$EDIT^%CSWWGLOB("^TGGCFG","1|A"))", {.result = "0", .registers = {{1, "srv^z"}}});
@@ -359,7 +359,7 @@ TEST_F(RecordFixture, TypingWhileBrowsingLocksAndReadsBeforeTheTypedRecordIsStor
     EXPECT_EQ(vism.Runs().size(), 1u);
 }
 
-TEST_F(RecordFixture, ShowingARecordNeverStartsAnEdit)
+TEST_F(TMGlobalRecord, ShowingARecordNeverStartsAnEdit)
 {
     data.SetWritesBack(true);
     vism.Answer({.result = "0", .registers = {{1, "x^y"}}});
@@ -370,7 +370,7 @@ TEST_F(RecordFixture, ShowingARecordNeverStartsAnEdit)
 
 // --- Append --------------------------------------------------------------------------
 
-TEST_F(RecordFixture, AppendClearsKeysToTheirInicioAndTheRecordWithoutAServerCall)
+TEST_F(TMGlobalRecord, AppendClearsKeysToTheirInicioAndTheRecordWithoutAServerCall)
 {
     Load();
     global.Append();
@@ -382,7 +382,7 @@ TEST_F(RecordFixture, AppendClearsKeysToTheirInicioAndTheRecordWithoutAServerCal
     EXPECT_EQ(global.Estado(), esNavegacao);
 }
 
-TEST_F(RecordFixture, AppendKeepsTheLockFlag)
+TEST_F(TMGlobalRecord, AppendKeepsTheLockFlag)
 {
     vism.Answer({.result = "1", .registers = {{1, "x^y"}}});
     global.Refresh();
@@ -391,7 +391,7 @@ TEST_F(RecordFixture, AppendKeepsTheLockFlag)
     EXPECT_FALSE(data.Enabled());
 }
 
-TEST_F(RecordFixture, AppendRefusedByOnAppendDoesNothing)
+TEST_F(TMGlobalRecord, AppendRefusedByOnAppendDoesNothing)
 {
     Load();
     refuse.insert("OnAppend");
@@ -400,7 +400,7 @@ TEST_F(RecordFixture, AppendRefusedByOnAppendDoesNothing)
     EXPECT_EQ(global.Dados(), "x^y");
 }
 
-TEST_F(RecordFixture, AppendWhileEditingWithTheCancelRefusedSendsNothing)
+TEST_F(TMGlobalRecord, AppendWhileEditingWithTheCancelRefusedSendsNothing)
 {
     StartEdit();
     refuse.insert("OnBeforeCancel");
@@ -411,7 +411,7 @@ TEST_F(RecordFixture, AppendWhileEditingWithTheCancelRefusedSendsNothing)
     EXPECT_EQ(global.Dados(), "x^y");
 }
 
-TEST_F(RecordFixture, AppendWhileEditingReleasesTheLockFirst)
+TEST_F(TMGlobalRecord, AppendWhileEditingReleasesTheLockFirst)
 {
     StartEdit();
     vism.Answer({});
@@ -425,7 +425,7 @@ TEST_F(RecordFixture, AppendWhileEditingReleasesTheLockFirst)
 
 // --- Post ----------------------------------------------------------------------------
 
-TEST_F(RecordFixture, PostRightAfterAppendSendsEditFlagZero)
+TEST_F(TMGlobalRecord, PostRightAfterAppendSendsEditFlagZero)
 {
     Load();
     global.Append();
@@ -435,7 +435,7 @@ TEST_F(RecordFixture, PostRightAfterAppendSendsEditFlagZero)
     EXPECT_EQ(vism.Log(), (Log{"P0=", R"(Code=$$POST^%CSWWGLOB("^TGGCFG","0|A",0))", "ExecFlag=1"}));
 }
 
-TEST_F(RecordFixture, PostAfterAGrantedEditSendsEditFlagOne)
+TEST_F(TMGlobalRecord, PostAfterAGrantedEditSendsEditFlagOne)
 {
     StartEdit();
     vism.Answer({.result = "0"});
@@ -443,7 +443,7 @@ TEST_F(RecordFixture, PostAfterAGrantedEditSendsEditFlagOne)
     EXPECT_EQ(vism.Log(), (Log{"P0=x^y", R"(Code=$$POST^%CSWWGLOB("^TGGCFG","1|A",1))", "ExecFlag=1"}));
 }
 
-TEST_F(RecordFixture, PostWrittenReturnsToBrowsingThenPostsSubGlobalsWritesMemosAndTellsAfterPost)
+TEST_F(TMGlobalRecord, PostWrittenReturnsToBrowsingThenPostsSubGlobalsWritesMemosAndTellsAfterPost)
 {
     Log subJournal;
     TestSubGlobal sub;
@@ -465,7 +465,7 @@ TEST_F(RecordFixture, PostWrittenReturnsToBrowsingThenPostsSubGlobalsWritesMemos
     EXPECT_EQ(global.Estado(), esNavegacao);
 }
 
-TEST_F(RecordFixture, PostAnsweredLockedDisablesDataAndKeepsEditing)
+TEST_F(TMGlobalRecord, PostAnsweredLockedDisablesDataAndKeepsEditing)
 {
     StartEdit();
     vism.Answer(Reply("1"));
@@ -475,7 +475,7 @@ TEST_F(RecordFixture, PostAnsweredLockedDisablesDataAndKeepsEditing)
     EXPECT_TRUE(global.Bloqueado());
 }
 
-TEST_F(RecordFixture, PostWithAnotherAnswerEnablesDataKeepsStateAndWritesNothingElse)
+TEST_F(TMGlobalRecord, PostWithAnotherAnswerEnablesDataKeepsStateAndWritesNothingElse)
 {
     TestSubGlobal sub;
     sub.SetVisM(&vism);
@@ -490,7 +490,7 @@ TEST_F(RecordFixture, PostWithAnotherAnswerEnablesDataKeepsStateAndWritesNothing
     EXPECT_EQ(global.Estado(), esEdicao);
 }
 
-TEST_F(RecordFixture, PostWithAnEmptyKeySendsAndShowsNothingAfterOnPost)
+TEST_F(TMGlobalRecord, PostWithAnEmptyKeySendsAndShowsNothingAfterOnPost)
 {
     Load();
     global.SetChave(0, "");
@@ -502,7 +502,7 @@ TEST_F(RecordFixture, PostWithAnEmptyKeySendsAndShowsNothingAfterOnPost)
     EXPECT_TRUE(messages.Messages().empty());
 }
 
-TEST_F(RecordFixture, PostRefusedByOnPostSendsNothing)
+TEST_F(TMGlobalRecord, PostRefusedByOnPostSendsNothing)
 {
     Load();
     refuse.insert("OnPost");
@@ -510,8 +510,8 @@ TEST_F(RecordFixture, PostRefusedByOnPostSendsNothing)
     EXPECT_TRUE(vism.Log().empty());
 }
 
-struct RequiredFixture : RecordFixture {
-    RequiredFixture()
+struct TMGlobalRequired : TMGlobalRecord {
+    TMGlobalRequired()
     {
         global.SetChecarObrigatorios(true);
         first.Bind(&global, tcPiece, 3);
@@ -525,7 +525,7 @@ struct RequiredFixture : RecordFixture {
     TestControl second{"EdSegundo", &journal};
 };
 
-TEST_F(RequiredFixture, TwoEmptyRequiredPiecesShowOneMessageForTheFirstInLinkOrder)
+TEST_F(TMGlobalRequired, TwoEmptyRequiredPiecesShowOneMessageForTheFirstInLinkOrder)
 {
     Load("x^y^^");
     global.Post();
@@ -539,7 +539,7 @@ TEST_F(RequiredFixture, TwoEmptyRequiredPiecesShowOneMessageForTheFirstInLinkOrd
     EXPECT_TRUE(vism.Log().empty());
 }
 
-TEST_F(RequiredFixture, MessageNamesTheFieldByNomeCampoWhenSet)
+TEST_F(TMGlobalRequired, MessageNamesTheFieldByNomeCampoWhenSet)
 {
     Load("x^y^3^");
     global.Post();
@@ -547,7 +547,7 @@ TEST_F(RequiredFixture, MessageNamesTheFieldByNomeCampoWhenSet)
     EXPECT_TRUE(second.Focused());
 }
 
-TEST_F(RequiredFixture, ControlThatCannotTakeTheFocusIsNotFocused)
+TEST_F(TMGlobalRequired, ControlThatCannotTakeTheFocusIsNotFocused)
 {
     first.SetFocusable(false);
     Load("x^y^^");
@@ -556,7 +556,7 @@ TEST_F(RequiredFixture, ControlThatCannotTakeTheFocusIsNotFocused)
     EXPECT_FALSE(first.Focused());
 }
 
-TEST_F(RequiredFixture, RefusedPostStillShowsTheRequiredMessage)
+TEST_F(TMGlobalRequired, RefusedPostStillShowsTheRequiredMessage)
 {
     refuse.insert("OnPost");
     Load("x^y^^");
@@ -565,7 +565,7 @@ TEST_F(RequiredFixture, RefusedPostStillShowsTheRequiredMessage)
     EXPECT_TRUE(vism.Log().empty());
 }
 
-TEST_F(RequiredFixture, KeyAndFieldControlsAndRequiredOffAreNotChecked)
+TEST_F(TMGlobalRequired, KeyAndFieldControlsAndRequiredOffAreNotChecked)
 {
     first.Bind(&global, tcChave, 1);
     second.SetObrigatorio(false);
@@ -580,7 +580,7 @@ TEST_F(RequiredFixture, KeyAndFieldControlsAndRequiredOffAreNotChecked)
     EXPECT_EQ(vism.Runs().size(), 1u);
 }
 
-TEST_F(RequiredFixture, FilledPiecesPass)
+TEST_F(TMGlobalRequired, FilledPiecesPass)
 {
     Load("x^y^3^4");
     vism.Answer({.result = "0"});
@@ -589,7 +589,7 @@ TEST_F(RequiredFixture, FilledPiecesPass)
     EXPECT_EQ(vism.Runs().size(), 1u);
 }
 
-TEST_F(RequiredFixture, SwitchedOffTheCheckDoesNotRun)
+TEST_F(TMGlobalRequired, SwitchedOffTheCheckDoesNotRun)
 {
     global.SetChecarObrigatorios(false);
     Load("x^y^^");
@@ -598,7 +598,7 @@ TEST_F(RequiredFixture, SwitchedOffTheCheckDoesNotRun)
     EXPECT_TRUE(messages.Messages().empty());
 }
 
-TEST_F(RequiredFixture, SubGlobalWithTheCheckOnIsCheckedThroughItsOwnControls)
+TEST_F(TMGlobalRequired, SubGlobalWithTheCheckOnIsCheckedThroughItsOwnControls)
 {
     TestSubGlobal sub;
     sub.SetVisM(&vism);
@@ -621,7 +621,7 @@ TEST_F(RequiredFixture, SubGlobalWithTheCheckOnIsCheckedThroughItsOwnControls)
     EXPECT_FALSE(global.FaltaObrigatorio());
 }
 
-TEST_F(RecordFixture, SubGlobalThatStopsIsSkippedSilently)
+TEST_F(TMGlobalRecord, SubGlobalThatStopsIsSkippedSilently)
 {
     TestSubGlobal sub;
     sub.SetVisM(&vism);
@@ -636,7 +636,7 @@ TEST_F(RecordFixture, SubGlobalThatStopsIsSkippedSilently)
 
 // --- Delete --------------------------------------------------------------------------
 
-TEST_F(RecordFixture, DeleteWhileBrowsingAsksToCancelButSendsNoCancel)
+TEST_F(TMGlobalRecord, DeleteWhileBrowsingAsksToCancelButSendsNoCancel)
 {
     Load();
     vism.Answer(Reply("1"));
@@ -644,7 +644,7 @@ TEST_F(RecordFixture, DeleteWhileBrowsingAsksToCancelButSendsNoCancel)
     EXPECT_EQ(journal, (Log{"OnDelete", "OnBeforeCancel", "run DELETE"}));
 }
 
-TEST_F(RecordFixture, DeleteRefusedByOnDeleteDoesNothing)
+TEST_F(TMGlobalRecord, DeleteRefusedByOnDeleteDoesNothing)
 {
     Load();
     refuse.insert("OnDelete");
@@ -653,7 +653,7 @@ TEST_F(RecordFixture, DeleteRefusedByOnDeleteDoesNothing)
     EXPECT_TRUE(vism.Log().empty());
 }
 
-TEST_F(RecordFixture, DeletedNodeTellsAfterDeleteThenMovesToTheNext)
+TEST_F(TMGlobalRecord, DeletedNodeTellsAfterDeleteThenMovesToTheNext)
 {
     Load();
     vism.Answer(Reply("0"));
@@ -662,7 +662,7 @@ TEST_F(RecordFixture, DeletedNodeTellsAfterDeleteThenMovesToTheNext)
     EXPECT_EQ(journal, (Log{"OnDelete", "OnBeforeCancel", "run DELETE", "OnAfterDelete", "run NEXT"}));
 }
 
-TEST_F(RecordFixture, DeleteWhileEditingReleasesTheLockFirst)
+TEST_F(TMGlobalRecord, DeleteWhileEditingReleasesTheLockFirst)
 {
     StartEdit();
     vism.Answer({});
@@ -673,7 +673,7 @@ TEST_F(RecordFixture, DeleteWhileEditingReleasesTheLockFirst)
                                 R"($$DELETE^%CSWWGLOB("^TGGCFG","1|A"))"}));
 }
 
-TEST_F(RecordFixture, DeleteWhileEditingWithTheCancelRefusedDeletesNothing)
+TEST_F(TMGlobalRecord, DeleteWhileEditingWithTheCancelRefusedDeletesNothing)
 {
     // Deleting a node still locked for editing would let the Next that follows post the
     // record back: the delete stops instead.
@@ -687,7 +687,7 @@ TEST_F(RecordFixture, DeleteWhileEditingWithTheCancelRefusedDeletesNothing)
 
 // --- CancelarEdicao ------------------------------------------------------------------
 
-TEST_F(RecordFixture, CancelarEdicaoWhileBrowsingOnlyAsksAndReturnsTheAnswer)
+TEST_F(TMGlobalRecord, CancelarEdicaoWhileBrowsingOnlyAsksAndReturnsTheAnswer)
 {
     Load();
     EXPECT_TRUE(global.CancelarEdicao());
@@ -697,7 +697,7 @@ TEST_F(RecordFixture, CancelarEdicaoWhileBrowsingOnlyAsksAndReturnsTheAnswer)
     EXPECT_EQ(journal, (Log{"OnBeforeCancel", "OnBeforeCancel"}));
 }
 
-TEST_F(RecordFixture, CancelarEdicaoTellsCancelBeforeSendingIt)
+TEST_F(TMGlobalRecord, CancelarEdicaoTellsCancelBeforeSendingIt)
 {
     StartEdit();
     vism.Answer(Reply(TVariant()));
@@ -709,7 +709,7 @@ TEST_F(RecordFixture, CancelarEdicaoTellsCancelBeforeSendingIt)
 
 // --- Next and Last -------------------------------------------------------------------
 
-TEST_F(RecordFixture, NextAnsweredNoneChangesNothingAndFiresNoEvent)
+TEST_F(TMGlobalRecord, NextAnsweredNoneChangesNothingAndFiresNoEvent)
 {
     Load();
     vism.Answer(Reply("1", {{0, "p"}, {1, "5|E"}}));
@@ -720,7 +720,7 @@ TEST_F(RecordFixture, NextAnsweredNoneChangesNothingAndFiresNoEvent)
     EXPECT_EQ(global.Estado(), esNavegacao);
 }
 
-TEST_F(RecordFixture, NextTakesTheKeysRereadsPropagatesAndFocusesTheFirstKey)
+TEST_F(TMGlobalRecord, NextTakesTheKeysRereadsPropagatesAndFocusesTheFirstKey)
 {
     // A control of this global that edits another global's key, and a fixed level here.
     TMGlobal other(nullptr);
@@ -748,7 +748,7 @@ TEST_F(RecordFixture, NextTakesTheKeysRereadsPropagatesAndFocusesTheFirstKey)
                             "D.Enabled", "D.Enabled", "K.Enabled", "K.Focus"}));
 }
 
-TEST_F(RecordFixture, NextReappliesTheLockThatTheRereadLeft)
+TEST_F(TMGlobalRecord, NextReappliesTheLockThatTheRereadLeft)
 {
     Load();
     vism.Answer({.result = "0", .registers = {{0, "p"}, {1, "2|B"}}});
@@ -758,7 +758,7 @@ TEST_F(RecordFixture, NextReappliesTheLockThatTheRereadLeft)
     EXPECT_FALSE(data.Enabled());
 }
 
-TEST_F(RecordFixture, NextWhileEditingPostsFirstWithEditFlagOne)
+TEST_F(TMGlobalRecord, NextWhileEditingPostsFirstWithEditFlagOne)
 {
     StartEdit();
     vism.Answer({.result = "0"});
@@ -768,7 +768,7 @@ TEST_F(RecordFixture, NextWhileEditingPostsFirstWithEditFlagOne)
                                 R"($$NEXT^%CSWWGLOB("^TGGCFG","1|A","0|A","9|Z"))"}));
 }
 
-TEST_F(RecordFixture, NextWhileEditingStaysWhenThePostDidNotWrite)
+TEST_F(TMGlobalRecord, NextWhileEditingStaysWhenThePostDidNotWrite)
 {
     // Moving on would drop the typed record and leave the node locked on the server.
     StartEdit();
@@ -785,7 +785,7 @@ TEST_F(RecordFixture, NextWhileEditingStaysWhenThePostDidNotWrite)
     EXPECT_EQ(global.Estado(), esEdicao);
 }
 
-TEST_F(RecordFixture, LastTakesRecordAndKeysWhateverTheAnswer)
+TEST_F(TMGlobalRecord, LastTakesRecordAndKeysWhateverTheAnswer)
 {
     Load();
     vism.Answer({.result = "1", .registers = {{0, "last"}, {1, "9|Z"}}});
@@ -798,7 +798,7 @@ TEST_F(RecordFixture, LastTakesRecordAndKeysWhateverTheAnswer)
 
 // --- company holder ---------------------------------------------------------------------
 
-TEST_F(RecordFixture, CompanyChangeFixesTheCompanyLevelAndStartsANewRecord)
+TEST_F(TMGlobalRecord, CompanyChangeFixesTheCompanyLevelAndStartsANewRecord)
 {
     UDllMan::Finalizar();
     UDllMan::Inicializar();
