@@ -1,5 +1,6 @@
 #include "mbind/MGlobal.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -226,7 +227,9 @@ int TMGlobalBase::ChecarValor(TTipoDeCampo Kind, uint8_t Index, bool Show, const
 
     ExecutarM(visM_, "$$CHECK^%CSWWGLOB(" + MString(code) + "," + MString(dados_) + "," + MString(GetChaves()) + "," +
                          MString(Value) + ")");
-    const int result = static_cast<int>(std::nearbyint(AnswerAsNumber(visM_->ResultValue()))) - 1;
+    // Kept within the integers so a huge answer still counts as a refusal.
+    const double answer = std::clamp(std::nearbyint(AnswerAsNumber(visM_->ResultValue())), -1e9, 1e9);
+    const int result = static_cast<int>(answer) - 1;
     if (result == -1)
         return -1;
     if (result < -1) {
