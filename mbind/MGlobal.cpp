@@ -28,7 +28,7 @@ double AnswerAsNumber(const TVariant& Answer)
     const double value = std::strtod(begin, &end);
     while (end != nullptr && *end == ' ')
         ++end;
-    if (text.empty() || end == begin || *end != '\0')
+    if (text.empty() || end == begin || *end != '\0' || !std::isfinite(value))
         throw EConvertError("Could not convert variant of type (String) into type (Double)");
     return value;
 }

@@ -479,8 +479,10 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(MGlobalCheckValue, AnswerThatIsNotANumberRaisesTheConversionError)
 {
     AddRule(global, 1, "CLI", {"um"});
-    vism.Answer({.result = "abc"});
-    EXPECT_THROW(global.ChecarValor(tcPiece, 1, true, "X"), EConvertError);
+    for (const char* answer : {"abc", "", "nan", "1x"}) {
+        vism.Answer({.result = answer});
+        EXPECT_THROW(global.ChecarValor(tcPiece, 1, true, "X"), EConvertError) << answer;
+    }
     EXPECT_TRUE(messages.Messages().empty());
     EXPECT_EQ(messages.Beeps(), 0);
 }
