@@ -4,16 +4,27 @@
 // properties, the owned data link to the global and the owned list of key links, the
 // refresh from the global, the key push and the shared steps of the exit check.
 //
-// A bound control derives from its Qt widget (through the toolkit) and from this class:
+// A bound control derives from its toolkit widget and from this class, this class second:
 //   class TMEdit : public TCustomMaskEdit, public TBoundControl { ... };
-// and gives the block its conversions by overriding ControlValue and ShowValue (KeyValue
-// when the value pushed to keys differs). The control's own exit step is written from
-// the block's steps: its own checks, then CheckAndWrite, then the toolkit's exit
-// processing; see TMEdit for the plain case.
+// constructs it with itself twice (TBoundControl(this, this)), and gives the block its
+// conversions: ControlValue (what it gives to the global, the check and the keys) and
+// ShowValue (how it shows a stored value); KeyValue when keys get something else
+// (TMComboBox), PushKeyValue when the push itself differs (TMMemo). RefreshFromGlobal is
+// virtual and the link calls the most derived one.
+//
+// The control's exit step is built from the block's steps:
+//   own checks (message or event, focus back, stop);
+//   if (!CheckAndWrite(modified, writesOnExit)) { focus back [+ select all]; stop; }
+//   the toolkit's exit processing (OnExit).
+// Controls that write on every change call WriteOnChangeToGlobal from their change step
+// and pass writesOnExit = false; a control without a modified flag passes True.
 //
 // Destruction: the link leaves its global first, then the key links registered with the
 // control forget it (last to first); the widget goes after that, as the control's
-// toolkit base is destroyed after this class (list this class second among the bases).
+// toolkit base is destroyed after this class.
+//
+// The published properties below keep the block's own order; each control stores them
+// in its own order, which matters to nothing here.
 #include <QPointer>
 #include <QWidget>
 #include <cstdint>

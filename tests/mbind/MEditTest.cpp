@@ -376,6 +376,24 @@ TEST(MEditExit, RequiredEmptyPieceIsNamedByTheGlobalsPostAndFocused)
     EXPECT_TRUE(server.vism.Runs().empty());
 }
 
+// --- enabling and focus by the global ------------------------------------------------------------
+
+TEST(MEditScreen, LockedRecordDisablesTheDataEditAndFocusesTheKeyEdit)
+{
+    CountingGlobal global;
+    TMGlobalChave* level = AddLevel(global, "");
+    BoundEditScreen<TMEdit> screen;
+    auto* keyEdit = new TMEdit(nullptr, &screen.window);
+    keyEdit->show();
+    screen.edit->SetMGlobal(&global);
+    level->SetControl(keyEdit);
+    global.SetBloqueado(true);
+    EXPECT_FALSE(screen.edit->isEnabled());
+    EXPECT_TRUE(keyEdit->hasFocus());
+    global.SetBloqueado(false);
+    EXPECT_TRUE(screen.edit->isEnabled());
+}
+
 // --- keys typed ---------------------------------------------------------------------------------
 
 TEST(MEditKeysTyped, EnterInsertsNothingAndOnKeyPressSeesCharacterZero)
