@@ -49,10 +49,13 @@ void TComThread::RunEventLoop()
     bool stopped = false;
     try {
         for (;;) {
-            // A wait that could not even start would leave its event signalled for ever:
-            // the device is gone, so the loop ends instead of spinning.
-            if (!api.WaitCommEvent(device, &mask, &overlapped) && api.GetLastError() != ERROR_IO_PENDING)
-                break;
+            // A wait that cannot even start (the device is gone) would leave its event
+            // signalled for ever: end the loop and say why, rather than spin.
+            if (!api.WaitCommEvent(device, &mask, &overlapped)) {
+                const DWORD error = api.GetLastError();
+                if (error != ERROR_IO_PENDING)
+                    throw EComPort(ComError::WaitForEventFailed, static_cast<int>(error));
+            }
             const DWORD signalled = api.WaitForMultipleObjects(2, waitList, false, INFINITE);
             if (signalled != WAIT_OBJECT_0 + 1) {
                 stopped = signalled == WAIT_OBJECT_0;

@@ -167,12 +167,6 @@ TEST_P(EventThreadWithFakeComm, StopWithAnEventPendingDeliversNothingMoreAndPurg
     EXPECT_FALSE(comm.UsedReleasedHandle());
 }
 
-std::string SyncMethodName(const ::testing::TestParamInfo<TSyncMethod>& Info)
-{
-    static const char* const names[] = {"ThreadSync", "WindowSync", "None"};
-    return names[Info.param];
-}
-
 INSTANTIATE_TEST_SUITE_P(SyncMethods, EventThreadWithFakeComm, ::testing::Values(smThreadSync, smWindowSync, smNone),
                          SyncMethodName);
 INSTANTIATE_TEST_SUITE_P(SyncMethods, EventLoopEndingModes, ::testing::Values(smThreadSync, smNone), SyncMethodName);
@@ -372,8 +366,9 @@ TEST(EventLoopFailures, FailedWaitEndsTheLoopAndTheStopEventIsNotUsedAfterReleas
     EXPECT_EQ(comm.CallsNamed("WaitCommEvent").size(), 1u);
 }
 
-TEST(EventLoopFailures, WaitThatCannotStartEndsTheLoopWithoutSpinning)
+TEST(EventLoopFailures, WaitThatCannotStartIsReportedAndEndsTheLoopWithoutSpinning)
 {
+    MessageRecorder recorder;
     FakeCommApi comm;
     TComPort port(nullptr, comm);
     comm.FailNext("WaitCommEvent", ERROR_DEVICE_NOT_CONNECTED);
@@ -382,6 +377,7 @@ TEST(EventLoopFailures, WaitThatCannotStartEndsTheLoopWithoutSpinning)
     ProcessEventsFor(20ms);
     EXPECT_EQ(comm.CallsNamed("WaitCommEvent").size(), 1u);
     EXPECT_TRUE(comm.CallsNamed("WaitForMultipleObjects").empty());
+    EXPECT_EQ(recorder.Exceptions(), Strings{"WaitForEvent method failed (win error code: 1167)"});
     port.ClosePort();
     EXPECT_FALSE(comm.UsedReleasedHandle());
     EXPECT_EQ(comm.LiveEvents(), 0);

@@ -1,11 +1,20 @@
 #pragma once
 // Helpers shared by the serial tests: a port that opens its protected parts to the tests,
 // and a thread-safe log of what the port's events reported, in order.
+#include <gtest/gtest.h>
+
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "serial/CPort.h"
+
+// Names parameterised tests after the synchronisation mode.
+inline std::string SyncMethodName(const ::testing::TestParamInfo<TSyncMethod>& Info)
+{
+    static const char* const names[] = {"ThreadSync", "WindowSync", "None"};
+    return names[Info.param];
+}
 
 class TTestPort : public TComPort {
 public:
