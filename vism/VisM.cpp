@@ -1,10 +1,11 @@
 #include "vism/VisM.h"
 
-#include <stdexcept>
-
+#include "vism/MCodeDialect.h"
 #include "vism/MServerConnection.h"
+#include "vism/MServerError.h"
+#include "vism/MServerStart.h"
 
-TVisM::TVisM(TComponent* AOwner) : TComponent(AOwner)
+TVisM::TVisM(TComponent* AOwner) : TComponent(AOwner), serverSettings_(TMServerSettings::FromEnvironment())
 {
 }
 
@@ -24,6 +25,8 @@ void TVisM::SetExecFlag(int Value)
 
 void TVisM::SetNameSpace(const std::string& Value)
 {
+    if (Value != nameSpace_)
+        connection_.reset();
     nameSpace_ = Value;
 }
 
@@ -42,6 +45,17 @@ void TVisM::SetResultValue(const TVariant& Value)
     resultValue_ = Value;
 }
 
+void TVisM::SetServerSettings(const TMServerSettings& Value)
+{
+    connection_.reset();
+    serverSettings_ = Value;
+}
+
+int TVisM::ServerProcessId() const
+{
+    return connection_ ? connection_->ProcessId() : 0;
+}
+
 void TVisM::StoreRegister(int Index, TVariant Value)
 {
     registers_.at(static_cast<size_t>(Index)) = std::move(Value);
@@ -56,6 +70,39 @@ void TVisM::ReportError(const std::string& Name)
 
 void TVisM::Execute()
 {
-    // Placeholder until the server connection lands: every run fails visibly.
-    ReportError("no M server connection");
+    errorName_.clear();
+    TMRequest request;
+    request.Function = code_.rfind("$$", 0) == 0;
+    request.Code = WithoutSpacesAroundEquals(code_);
+    bool fits = request.Code.size() <= MaxMStringLength;
+    for (size_t i = 0; i < request.Registers.size(); ++i) {
+        request.Registers[i] = registers_[i].AsString();
+        fits = fits && request.Registers[i].size() <= MaxMStringLength;
+    }
+    if (!fits) {
+        ReportError("Code or a register is longer than an M string (1048576 bytes)");
+        return;
+    }
+
+    TMAnswer answer;
+    try {
+        if (!connection_)
+            connection_ = StartMServer(serverSettings_, nameSpace_);
+        answer = connection_->Run(request);
+    } catch (const EMServer& E) {
+        // A lost server is finished; the next run starts a fresh one.
+        connection_.reset();
+        ReportError(E.Message());
+        return;
+    }
+    for (size_t i = 0; i < answer.Registers.size(); ++i)
+        StoreRegister(static_cast<int>(i), answer.Registers[i] ? TVariant(*answer.Registers[i]) : TVariant());
+    if (answer.Failed) {
+        ReportError(answer.ErrorText);
+        return;
+    }
+    if (request.Function)
+        StoreResult(answer.Result ? TVariant(*answer.Result) : TVariant());
+    if (OnExecuted)
+        OnExecuted(this);
 }

@@ -6,6 +6,16 @@
 //   1. write the input registers, 2. write Code, 3. SetExecFlag(1) (returns when the
 //   server has finished), 4. read registers and ResultValue.
 // Running the same text again is step 3 alone.
+//
+// Each control has its own GT.M server process, started at its first run and ended with
+// the control (or when NameSpace or ServerSettings change). A Code beginning with "$$"
+// is an extrinsic function whose value becomes ResultValue (a command line leaves
+// ResultValue alone); the registers are the code's locals P0 to P9 and come back as the
+// run left them, as text (a number as its canonical M text), or empty when the code
+// killed them. No other local survives a run; M LOCKs do, until released or the server
+// ends. An M error, or a server that died, fires OnError with ErrorName set (GT.M's
+// mnemonic and text, e.g. "%GTM-E-UNDEF, Undefined local variable: X"); the registers
+// then hold what the run left, and the next run works (on a fresh server if needed).
 #include <array>
 #include <functional>
 #include <memory>
@@ -13,6 +23,7 @@
 
 #include "toolkit/Classes.h"
 #include "toolkit/Variant.h"
+#include "vism/MServerSettings.h"
 
 class TMServerConnection;
 
@@ -57,6 +68,13 @@ public:
     void SetP8(const TVariant& V) { SetP(8, V); }
     void SetP9(const TVariant& V) { SetP(9, V); }
 
+    // Where the server finds GT.M, databases, the settings file and routines: from the
+    // environment at construction (see TMServerSettings); tests point it at their own.
+    const TMServerSettings& ServerSettings() const { return serverSettings_; }
+    void SetServerSettings(const TMServerSettings& Value);
+    // The running server's process id, 0 while none runs.
+    int ServerProcessId() const;
+
     std::function<void(TObject* Sender)> OnExecuted;
     std::function<void(TObject* Sender)> OnError;
 
@@ -77,5 +95,6 @@ private:
     std::string errorName_;
     std::array<TVariant, RegisterCount> registers_{};
     TVariant resultValue_;
+    TMServerSettings serverSettings_;
     std::unique_ptr<TMServerConnection> connection_;
 };

@@ -1,0 +1,46 @@
+#pragma once
+// The frames between a control and its M server (vism/TRVSRV.m). Every value is a byte
+// string with an 8-digit decimal length, so any byte, line feeds included, passes.
+//
+// Request: kind ('C' command line, 'F' extrinsic function), eleven lengths (code, P0 to
+//   P9), then the eleven values.
+// Answer: status ('0' ran, '1' M error), twelve entries of a defined flag ('0'/'1') and a
+//   length (error text, result, P0 to P9), then the defined values in that order.
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The longest M string; the server cannot hold a longer code or register.
+constexpr size_t MaxMStringLength = 1048576;
+
+struct TMRequest {
+    bool Function = false; // an extrinsic function whose value is the result
+    std::string Code;
+    std::array<std::string, 10> Registers;
+};
+
+struct TMAnswer {
+    bool Failed = false;    // the code raised an M error
+    std::string ErrorText;  // $ZSTATUS from the mnemonic on, when Failed
+    std::optional<std::string> Result;
+    std::array<std::optional<std::string>, 10> Registers; // nothing: undefined after the run
+};
+
+std::string EncodeRequest(const TMRequest& Request);
+
+constexpr size_t AnswerHeaderSize = 1 + 12 * 9;
+
+// The answer's values in order: error text, result, P0 to P9; nothing when not defined.
+struct TMAnswerHeader {
+    bool Failed = false;
+    std::array<std::optional<size_t>, 12> Lengths;
+    size_t BodySize() const;
+};
+
+// Nothing when the header is malformed (the server is not speaking the protocol).
+std::optional<TMAnswerHeader> DecodeAnswerHeader(std::string_view Header);
+
+// Splits the body that follows a header into the answer.
+TMAnswer DecodeAnswer(const TMAnswerHeader& Header, std::string_view Body);

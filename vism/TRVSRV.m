@@ -1,0 +1,74 @@
+TRVSRV ; Trevask M server: runs the code of one VisM control, one request at a time
+ ;
+ ; Requests come in on fd 3 and answers go out on the principal device's output (a
+ ; pipe: a FIFO opened by name would be made non-blocking and fail when full). The
+ ; principal device reads /dev/null, and the caller's code runs with /dev/null as its
+ ; current device, so what it reads or writes does not touch the protocol.
+ ; Every value is a byte string; lengths are 8 decimal digits.
+ ;
+ ; Request: kind ("C" command line, "F" extrinsic function), eleven lengths (code,
+ ;   P0 to P9), then the eleven values.
+ ; Answer: status ("0" ran, "1" M error), twelve entries of a defined flag ("0" or "1")
+ ;   and a length (error text, result, P0 to P9), then the defined values.
+ ;
+ ; The caller's code runs under an exclusive NEW of the registers, so only they survive
+ ; a run; M LOCKs it takes stay held until it releases them or the server ends.
+ N $ETRAP S $ETRAP="G FATAL^TRVSRV"
+ N in,out,null
+ S in="/dev/fd/3",out=$P,null="/dev/null"
+ O in:(FIXED:RECORDSIZE=1048576:READONLY)
+ O null
+ U out:NOWRAP
+ F  D RUN
+ ;
+RUN ; one request: read it, run it, answer
+ N kind,head,code,status,err,len,i,v,zl
+ K P0,P1,P2,P3,P4,P5,P6,P7,P8,P9,%TRVRV
+ S head=$$GET(89),kind=$E(head)
+ S code=$$GET($E(head,2,9))
+ S P0=$$GET($E(head,10,17)),P1=$$GET($E(head,18,25)),P2=$$GET($E(head,26,33))
+ S P3=$$GET($E(head,34,41)),P4=$$GET($E(head,42,49)),P5=$$GET($E(head,50,57))
+ S P6=$$GET($E(head,58,65)),P7=$$GET($E(head,66,73)),P8=$$GET($E(head,74,81))
+ S P9=$$GET($E(head,82,89))
+ S status=0,err=""
+ N $ETRAP S zl=$ZLEVEL,$ETRAP="ZGOTO "_zl_":ERR^TRVSRV"
+ U null
+ I kind="F" X "N (P0,P1,P2,P3,P4,P5,P6,P7,P8,P9,%TRVRV) S %TRVRV="_code
+ E  X "N (P0,P1,P2,P3,P4,P5,P6,P7,P8,P9) "_code
+ ;
+DONE ; answer with what the run left in the registers
+ S $ETRAP="G FATAL^TRVSRV"
+ U out
+ S v(1)=err,len=$L(err)+109
+ S:$D(%TRVRV)#2 v(2)=%TRVRV S:$D(P0)#2 v(3)=P0 S:$D(P1)#2 v(4)=P1
+ S:$D(P2)#2 v(5)=P2 S:$D(P3)#2 v(6)=P3 S:$D(P4)#2 v(7)=P4 S:$D(P5)#2 v(8)=P5
+ S:$D(P6)#2 v(9)=P6 S:$D(P7)#2 v(10)=P7 S:$D(P8)#2 v(11)=P8 S:$D(P9)#2 v(12)=P9
+ K P0,P1,P2,P3,P4,P5,P6,P7,P8,P9,%TRVRV
+ S head=status
+ F i=1:1:12 S head=head_$S($D(v(i)):"1"_$E(100000000+$L($G(v(i))),2,9),1:"000000000")
+ F i=2:1:12 S len=len+$L($G(v(i)))
+ ; one WRITE per answer unless it would pass the longest M string
+ I len'>1048576 S i="" F  S i=$O(v(i)) Q:i=""  S head=head_v(i)
+ I len'>1048576 W head Q
+ W head S i="" F  S i=$O(v(i)) Q:i=""  W v(i)
+ Q
+ ;
+ERR ; the caller's code failed: report the error, roll back, keep everything else
+ S $ETRAP="G FATAL^TRVSRV"
+ S err=$ZSTATUS,$ECODE=""
+ S err=$P(err,",",3,$L(err,",")),status=1
+ TRO:$TLEVEL
+ G DONE
+ ;
+GET(n) ; the next n bytes of the request; the end of input ends the server
+ N x,p
+ S x="",n=+n
+ U in
+ F  Q:$L(x)'<n  R p#(n-$L(x)) H:$ZEOF  S x=x_p
+ Q x
+ ;
+FATAL ; a failure of the server itself: say why on stderr and end
+ N dev
+ S dev="/dev/fd/2",$ETRAP="ZHALT 3"
+ O dev U dev W "TRVSRV: ",$ZSTATUS,! C dev
+ ZHALT 3
