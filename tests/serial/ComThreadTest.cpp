@@ -157,8 +157,9 @@ TEST_P(EventThreadWithFakeComm, StopWithAnEventPendingDeliversNothingMoreAndPurg
     comm.QueueInput("first");
     ASSERT_TRUE(comm.CompleteCommWait(EV_RXCHAR));
     ASSERT_TRUE(comm.WaitForCall("GetOverlappedResult")); // the delivery is under way
-    if (GetParam() == smNone) // the handler runs on the event thread
+    if (GetParam() == smNone) { // the handler runs on the event thread
         ASSERT_TRUE(ProcessEventsUntil([&] { return delivered == 1; }));
+    }
     // The next wait completes at once, at the same time as the stop.
     comm.CompleteNextCommWaitAtOnce(EV_RXCHAR);
     port.ClosePort();
