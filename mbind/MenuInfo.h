@@ -43,6 +43,8 @@ public:
     int GetCodEmp() const;
     // Stores and publishes the code, fires OnMudaCodEmp and re-applies it to every
     // registered component, then focuses CampoFoco. The same code again notifies again.
+    // A registered TMGlobal being edited first cancels its edit on its current node; when
+    // the cancel is refused it keeps its company until the next change.
     void SetCodEmp(int Value);
 
     // Appends the component to the list (duplicates kept).

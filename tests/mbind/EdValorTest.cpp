@@ -153,6 +153,21 @@ TEST_P(EdValorConversion, ValorRead_ReReadsTheScreenCutToDecimais)
     }
 }
 
+TEST_P(EdValorConversion, ValorRead_BeyondFourDecimals_RoundsTiesToEven)
+{
+    edit.SetDecimais(6);
+    const struct {
+        const char* screen;
+        int64_t valor;
+    } rows[] = {
+        {"0,00005", 0}, {"0,00015", 2}, {"0,00025", 2}, {"0,000251", 3}, {"-0,00015", -2}, {"1,234549", 12345},
+    };
+    for (const auto& row : rows) {
+        edit.SetText(row.screen);
+        EXPECT_EQ(edit.Valor(), row.valor) << row.screen;
+    }
+}
+
 TEST_P(EdValorConversion, ValorRead_UnreadableOrOutOfRangeTextKeepsThePreviousValue)
 {
     edit.SetDecimais(2);
@@ -185,6 +200,8 @@ TEST_P(EdValorConversion, ValorMWrite_PadsSplitsAndShowsWithDecimais)
         {2, 2, "-12345678", -1234567800, "-123.456,78"},
         {3, 2, "-5", 0, "0,0-"},      // padded to 00-5: unreadable
         {3, 2, "12a4", 0, "1,2a"},
+        {5, 2, "15", 2, "0,00"},      // 0,00015 held with ties to even
+        {5, 2, "25", 2, "0,00"},
     };
     for (const auto& row : rows) {
         edit.SetDecimaisM(row.decimaisM);
@@ -374,6 +391,39 @@ TEST(EdValorExit, KeyPiece_WritesTheKeyAsValorM)
     screen.Type("3");
     screen.Leave();
     EXPECT_EQ(screen.server.global.GetChave(0), "3000");
+}
+
+TEST(EdValorExit, WhileDesigned_OnlyTheToolkitsExitRuns)
+{
+    ExitScreen screen;
+    screen.edit->SetDesigning(true);
+    screen.Type("12,5");
+    screen.Leave();
+    EXPECT_EQ(screen.edit->Text(), "12,5");
+    EXPECT_EQ(screen.server.global.GetPiece(1), "");
+    EXPECT_EQ(screen.events, (std::vector<std::string>{"OnExit"}));
+}
+
+TEST(EdValorBinding, RefreshShowsTheStoredValueAsValorM_AndKeysOfOtherGlobalsGetIt)
+{
+    TMGlobalBase global(nullptr);
+    TMGlobalBase other(nullptr);
+    TMGlobalChave* key = other.GlobalChaves()->Add();
+    TEdValor edit(nullptr);
+    edit.SetDecimais(2);
+    edit.SetDecimaisM(3);
+    edit.SetMGlobal(&global);
+    edit.SetPiece(2);
+    key->SetControl(&edit);
+    ASSERT_EQ(key->Control(), &edit);
+
+    global.SetData("x^-12500");
+    global.NotificarLinks();
+
+    EXPECT_EQ(edit.Text(), "-12,50");
+    EXPECT_EQ(global.Dados(), "x^-12500") << "showing a value writes nothing";
+    EXPECT_EQ(key->Fixo(), "-12500");
+    EXPECT_EQ(other.GetChave(0), "-12500");
 }
 
 // --- limits -------------------------------------------------------------------------------
