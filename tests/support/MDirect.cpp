@@ -6,20 +6,14 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <mutex>
-#include <thread>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 namespace mdirect {
 namespace {
-
-constexpr const char* DataDirVariable = "trevask_mdirect_dir";
 
 // Runs each line read from standard input. After each line it writes $C(1) and a
 // line feed; an error first writes $C(2) and $ZSTATUS, then the session goes on.
@@ -91,67 +85,25 @@ Finished RunProcess(const std::string& program, const QStringList& arguments,
     return result;
 }
 
-// Holds an exclusive flock on a file for as long as it lives.
-class FileLock {
-public:
-    FileLock(const std::string& path, std::chrono::milliseconds patience)
-        : fd_(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600))
-    {
-        if (fd_ < 0)
-            throw Failure("cannot open " + path);
-        const auto deadline = std::chrono::steady_clock::now() + patience;
-        while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                ::close(fd_);
-                throw Failure("timed out waiting for " + path);
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-    }
-    ~FileLock() { ::close(fd_); }
-    FileLock(const FileLock&) = delete;
-    FileLock& operator=(const FileLock&) = delete;
-
-private:
-    int fd_;
-};
-
-// GDE takes half a second, mostly asleep, so every database of this user copies one
-// global directory made once per GT.M version. It names the database file through
-// $trevask_mdirect_dir, which each process sets to its own temporary directory.
-std::string TemplateGlobalDirectory()
+// Makes a global directory and its database file mumps.dat in dir. GDE starting without
+// a global directory waits half a second for one; it starts at once from the
+// distribution's help directory, and every parameter that matters is set here either way.
+void CreateDatabase(const std::string& dir, const QProcessEnvironment& env)
 {
-    static std::mutex mutex;
-    const std::lock_guard guard(mutex);
     const std::string dist = GtmDist();
-    const std::string cache =
-        QDir::tempPath().toStdString() + "/trevask-mdirect-" + std::to_string(::getuid());
-    std::filesystem::create_directories(cache);
-    const std::string gld =
-        cache + "/" + std::filesystem::path(dist).filename().string() + "-v1.gld";
-    if (std::filesystem::exists(gld))
-        return gld;
-
-    const FileLock lock(cache + "/lock", std::chrono::seconds(60));
-    if (std::filesystem::exists(gld))
-        return gld;
-    const std::string partial = gld + "." + std::to_string(::getpid());
-    std::filesystem::remove(partial);
+    const std::string gld = dir + "/mumps.gld";
+    if (std::filesystem::exists(dist + "/gtmhelp.gld"))
+        std::filesystem::copy_file(dist + "/gtmhelp.gld", gld);
     const std::string commands =
         "change -region DEFAULT -key_size=1019 -record_size=1048576 -null_subscripts=true -stdnull\n"
-        "change -segment DEFAULT -file_name=$" + std::string(DataDirVariable) + "/mumps.dat\n"
+        "change -segment DEFAULT -file_name=" + dir + "/mumps.dat\n"  // takes the rest of its line
         "exit\n";
-    const Finished gde = RunProcess(
-        dist + "/mumps", {"-run", "GDE"},
-        ProcessEnvironment({{"gtm_dist", dist},
-                            {"gtmgbldir", partial},
-                            {"gtm_chset", "M"},
-                            {"gtmroutines", dist + "/libgtmutil.so " + dist}}),
-        cache, commands, 30000);
-    if (gde.exitCode != 0 || !std::filesystem::exists(partial))
+    const Finished gde = RunProcess(dist + "/mumps", {"-run", "GDE"}, env, dir, commands, 30000);
+    if (gde.exitCode != 0 || gde.output.find("-E-") != std::string::npos || !std::filesystem::exists(gld))
         throw Failure("GDE failed: " + gde.output + gde.error);
-    std::filesystem::rename(partial, gld);
-    return gld;
+    const Finished create = RunProcess(dist + "/mupip", {"create"}, env, dir, "", 30000);
+    if (create.exitCode != 0)
+        throw Failure("mupip create failed: " + create.output + create.error);
 }
 
 }  // namespace
@@ -178,7 +130,11 @@ std::string RoutineSourceDir()
     return (root / "vism").string();
 }
 
-MDatabase::MDatabase()
+MDatabase::MDatabase() : MDatabase(std::string())
+{
+}
+
+MDatabase::MDatabase(std::string globalDirectory)
 {
     if (GtmDist().empty())
         throw Failure("GT.M is not installed");
@@ -187,16 +143,14 @@ MDatabase::MDatabase()
         throw Failure("cannot make a temporary directory");
     directory_ = temp_->path().toStdString();
     scratchDir_ = directory_ + "/scratch";
+    globalDirectory_ = globalDirectory.empty() ? directory_ + "/mumps.gld" : std::move(globalDirectory);
     std::filesystem::create_directories(directory_ + "/obj");
     std::filesystem::create_directories(scratchDir_);
-    std::filesystem::copy_file(TemplateGlobalDirectory(), GlobalDirectory());
     WriteFile(scratchDir_ + "/ZZMDSESS.m", SessionRoutine);
 
-    const std::string dist = GtmDist();
     const QProcessEnvironment env = ProcessEnvironment(Environment());
-    const Finished create = RunProcess(dist + "/mupip", {"create"}, env, directory_, "", 30000);
-    if (create.exitCode != 0)
-        throw Failure("mupip create failed: " + create.output + create.error);
+    if (!std::filesystem::exists(globalDirectory_))
+        CreateDatabase(directory_, env);
 
     // Compile the server routines once, so that concurrent first uses do not race.
     QStringList sources;
@@ -204,7 +158,7 @@ MDatabase::MDatabase()
         if (entry.path().extension() == ".m")
             sources << QString::fromStdString(entry.path().string());
     if (!sources.isEmpty())
-        RunProcess(dist + "/mumps", sources, env, directory_ + "/obj", "", 30000);
+        RunProcess(GtmDist() + "/mumps", sources, env, directory_ + "/obj", "", 30000);
 
     keeper_ = std::make_unique<MSession>(*this);
     keeper_->Execute("S %=$D(^%MDIRECT)");
@@ -213,11 +167,6 @@ MDatabase::MDatabase()
 MDatabase::~MDatabase()
 {
     keeper_.reset();
-}
-
-std::string MDatabase::GlobalDirectory() const
-{
-    return directory_ + "/mumps.gld";
 }
 
 std::map<std::string, std::string> MDatabase::Environment() const
@@ -229,7 +178,6 @@ std::map<std::string, std::string> MDatabase::Environment() const
         {"gtmroutines", directory_ + "/obj(" + RoutineSourceDir() + ") " + scratchDir_ + " " + dist +
                             "/libgtmutil.so " + dist},
         {"gtm_chset", "M"},
-        {DataDirVariable, directory_},
     };
 }
 

@@ -3,7 +3,7 @@
 // fresh `mumps` processes, and long-lived sessions that keep their locals and M locks
 // from one line to the next, as a workstation's server process does.
 //
-//   mdirect::MDatabase db;                          // ~50 ms after the first one
+//   mdirect::MDatabase db;                          // about 0.2 s
 //   db.Output("S ^X(1)=\"a\"");                     // runs in a fresh process
 //   EXPECT_EQ(db.Output("W ^X(1)"), "a");
 //   mdirect::MSession ws(db);                       // one long-lived process
@@ -50,15 +50,18 @@ public:
     // empty subscripts allowed) and its database file. Throws std::runtime_error
     // when GT.M is missing or fails.
     MDatabase();
+    // Works on an existing global directory instead, such as the one a control's
+    // server made for its namespace; only objects and scratch routines go to the
+    // temporary directory.
+    explicit MDatabase(std::string globalDirectory);
     ~MDatabase();
     MDatabase(const MDatabase&) = delete;
     MDatabase& operator=(const MDatabase&) = delete;
 
+    // The temporary directory: mumps.gld and mumps.dat when made here, objects, scratch.
     const std::string& Directory() const { return directory_; }
-    // The global directory file. It names its database file through the variable
-    // trevask_mdirect_dir, which Environment() sets.
-    std::string GlobalDirectory() const;
-    // gtm_dist, gtmgbldir, gtmroutines, gtm_chset (M) and trevask_mdirect_dir.
+    const std::string& GlobalDirectory() const { return globalDirectory_; }
+    // gtm_dist, gtmgbldir, gtmroutines and gtm_chset (M).
     std::map<std::string, std::string> Environment() const;
 
     // Runs M commands in a fresh process. Each line of code becomes a routine line
@@ -73,6 +76,7 @@ private:
     friend class MSession;
     std::unique_ptr<QTemporaryDir> temp_;
     std::string directory_;
+    std::string globalDirectory_;
     std::string scratchDir_;
     mutable int routineCount_ = 0;
     // Keeps the database open: a process that opens a database nobody holds sets up
