@@ -92,7 +92,9 @@ TEST_F(PortOnPty, ReadTextAskingTenWithFourQueuedReturnsFour)
     port.OpenPort();
     pty.Write("ABCD");
     ASSERT_TRUE(ProcessEventsUntil([&] { return port.InputQueueCount() == 4; }));
-    std::string text;
+    std::string text = "old";
+    EXPECT_EQ(port.ReadText(text, 0), 0);
+    EXPECT_TRUE(text.empty());
     EXPECT_EQ(port.ReadText(text, 10), 4);
     EXPECT_EQ(text, "ABCD");
     EXPECT_EQ(port.InputQueueCount(), 0);
