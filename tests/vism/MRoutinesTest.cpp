@@ -1,14 +1,21 @@
-// The server routines %CSWWGLOB and CCTTGA955 on a real GT.M database. Each
-// Workstation is one long-lived mumps process, as each control's server is, and runs
-// the client's texts under the same exclusive NEW of the registers.
+// The server routines %CSWWGLOB and CCTTGA955 on a real GT.M database: first with
+// plain mumps processes (each Workstation is one long-lived process, as each control's
+// server is, running the client's texts under the same exclusive NEW of the registers),
+// then through TVisM controls on their own servers.
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
+
 #include <algorithm>
+#include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/MDirect.h"
+#include "vism/MServerSettings.h"
+#include "vism/VisM.h"
 
 namespace {
 
@@ -630,6 +637,211 @@ TEST_F(MRoutines, Termcru_ForACompanyWithoutTerminals_EndsAtTheFirstRun)
     Workstation ws(Db());
     EXPECT_TRUE(ListTerminals(ws, "3").empty());
     EXPECT_TRUE(ListTerminals(ws, "").empty());
+}
+
+}  // namespace
+
+// --- Through TVisM: each control on its own server process, as the program runs them ---
+
+namespace {
+
+class MRoutinesOnVisM : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir_.isValid());
+        settings_ = TMServerSettings::FromEnvironment();
+        settings_.DataDir = Path("m");
+        settings_.SettingsFile = Path("vism.conf");
+        settings_.ObjectDir = Path("m-objects");
+        settings_.RoutineDirs = {};
+    }
+
+    void TearDown() override
+    {
+        m_.reset();
+        controls_.clear();
+    }
+
+    // A workstation's control in the namespace "SISTEMAS"; owned by the fixture.
+    TVisM& Control()
+    {
+        controls_.push_back(std::make_unique<TVisM>(nullptr));
+        TVisM& control = *controls_.back();
+        control.SetServerSettings(settings_);
+        control.SetNameSpace("SISTEMAS");
+        control.OnError = [this](TObject* Sender) { errors_.push_back(static_cast<TVisM*>(Sender)->ErrorName()); };
+        return control;
+    }
+
+    void Destroy(TVisM& control)
+    {
+        std::erase_if(controls_, [&](const auto& owned) { return owned.get() == &control; });
+    }
+
+    // One execution: Code, then ExecFlag := 1; returns ResultValue as text. A server
+    // error fails the test.
+    std::string Run(TVisM& control, const std::string& code)
+    {
+        const size_t before = errors_.size();
+        control.SetCode(code);
+        control.SetExecFlag(1);
+        EXPECT_EQ(errors_.size(), before) << code << ": " << (errors_.empty() ? "" : errors_.back());
+        return control.ResultValue().AsString();
+    }
+
+    // The namespace's database, read and written by M processes of the test's own.
+    const mdirect::MDatabase& M()
+    {
+        if (!m_) {
+            TVisM& any = Control();
+            Run(any, "S P0=1");  // the first run creates the namespace's database
+            m_ = std::make_unique<mdirect::MDatabase>(
+                LocateNamespace(settings_, "SISTEMAS").GlobalDirectory.string());
+        }
+        return *m_;
+    }
+
+private:
+    std::filesystem::path Path(const char* name) const { return std::filesystem::path(dir_.path().toStdString()) / name; }
+
+    QTemporaryDir dir_;
+    TMServerSettings settings_;
+    std::vector<std::unique_ptr<TVisM>> controls_;
+    std::vector<std::string> errors_;
+    std::unique_ptr<mdirect::MDatabase> m_;
+};
+
+TEST_F(MRoutinesOnVisM, RecordLife_AppendPostNextLastEditCancelDelete_ReadBackWithM)
+{
+    TVisM& ws = Control();
+    // Append: keys cleared to their starts, record empty; Post of a new node (flag 0).
+    for (const auto& [keys, record] : {std::pair<std::string, std::string>{"1|A", "first^10"}, {"1|B", "second^20"},
+                                       {"2|A", "other company^30"}}) {
+        ws.SetP0(record);
+        EXPECT_EQ(Run(ws, Post("^X", keys, false)), "0");
+    }
+    EXPECT_EQ(M().Output("ZWRITE ^X"),
+              "^X(1,\"A\")=\"first^10\"\n^X(1,\"B\")=\"second^20\"\n^X(2,\"A\")=\"other company^30\"\n");
+
+    // Next from the cleared keys of a global whose company level is fixed at 1.
+    EXPECT_EQ(Run(ws, Next("^X", "1|", "1|", "1|")), "0");
+    EXPECT_EQ(ws.P0().AsString(), "first^10");
+    EXPECT_EQ(ws.P1().AsString(), "1|A");
+    EXPECT_EQ(Run(ws, Next("^X", "1|A", "1|", "1|")), "0");
+    EXPECT_EQ(ws.P1().AsString(), "1|B");
+    EXPECT_EQ(Run(ws, Next("^X", "1|B", "1|", "1|")), "1");
+    EXPECT_EQ(Run(ws, Last("^X", "1|A", "1|", "1|")), "0");
+    EXPECT_EQ(ws.P0().AsString(), "second^20");
+    EXPECT_EQ(ws.P1().AsString(), "1|B");
+
+    // Refresh, Edit, a changed record, then Cancel: nothing written, lock gone.
+    EXPECT_EQ(Run(ws, Refresh("^X", "1|B")), "0");
+    EXPECT_EQ(ws.P1().AsString(), "second^20");
+    EXPECT_EQ(Run(ws, Edit("^X", "1|B")), "0");
+    EXPECT_EQ(ws.P1().AsString(), "second^20");
+    EXPECT_EQ(M().Output("L +^X(1,\"B\"):0 W $T"), "0") << "locked while edited";
+    EXPECT_EQ(Run(ws, Cancel("^X", "1|B")), "0");
+    EXPECT_EQ(M().Output("L +^X(1,\"B\"):0 W $T"), "1") << "released by CANCEL";
+    EXPECT_EQ(M().Output("W ^X(1,\"B\")"), "second^20");
+
+    // Edit and Post (flag 1): written and released.
+    EXPECT_EQ(Run(ws, Edit("^X", "1|B")), "0");
+    ws.SetP0(std::string("second^25"));
+    EXPECT_EQ(Run(ws, Post("^X", "1|B", true)), "0");
+    EXPECT_EQ(M().Output("W ^X(1,\"B\")"), "second^25");
+    EXPECT_EQ(M().Output("L +^X(1,\"B\"):0 W $T"), "1") << "released by POST";
+
+    // Delete, then the Next that follows it.
+    EXPECT_EQ(Run(ws, Delete("^X", "1|A")), "0");
+    EXPECT_EQ(M().Output("W $D(^X(1,\"A\"))"), "0");
+    EXPECT_EQ(Run(ws, Next("^X", "1|A", "1|", "1|")), "0");
+    EXPECT_EQ(ws.P1().AsString(), "1|B");
+}
+
+TEST_F(MRoutinesOnVisM, TwoWorkstations_ContendForOneRecordsLock)
+{
+    M().Output("S ^X(7)=\"rec\"");
+    TVisM& first = Control();
+    TVisM& second = Control();
+
+    EXPECT_EQ(Run(first, Edit("^X", "7")), "0");
+    EXPECT_EQ(Run(second, Edit("^X", "7")), "1");
+    EXPECT_EQ(Run(second, Refresh("^X", "7")), "1");
+    EXPECT_EQ(second.P1().AsString(), "rec");
+    second.SetP0(std::string("theirs"));
+    EXPECT_EQ(Run(second, Post("^X", "7", false)), "1");
+
+    first.SetP0(std::string("mine"));
+    EXPECT_EQ(Run(first, Post("^X", "7", true)), "0");
+    EXPECT_EQ(Run(second, Refresh("^X", "7")), "0") << "released after POST";
+    EXPECT_EQ(second.P1().AsString(), "mine");
+
+    EXPECT_EQ(Run(first, Edit("^X", "7")), "0");
+    EXPECT_EQ(Run(second, Edit("^X", "7")), "1");
+    EXPECT_EQ(Run(first, Cancel("^X", "7")), "0");
+    EXPECT_EQ(Run(second, Edit("^X", "7")), "0") << "released after CANCEL";
+    EXPECT_EQ(Run(first, Edit("^X", "7")), "1");
+    EXPECT_EQ(Run(second, Cancel("^X", "7")), "0");
+
+    EXPECT_EQ(Run(first, Edit("^X", "7")), "0");
+    Destroy(first);
+    EXPECT_EQ(Run(second, Refresh("^X", "7")), "0") << "released when the control went";
+    EXPECT_EQ(Run(second, Edit("^X", "7")), "0");
+}
+
+TEST_F(MRoutinesOnVisM, QuotesCaretsAndPipes_RoundTripExactly)
+{
+    const std::string keys = "a\"b^c|\"\"|^";
+    const std::string record = "say \"hi\"^x|y^\"\"|";
+    TVisM& ws = Control();
+    ws.SetP0(record);
+    EXPECT_EQ(Run(ws, Post("^X", keys, false)), "0");
+    EXPECT_EQ(M().Output("W $D(^X(\"a\"\"b^c\",\"\"\"\"\"\",\"^\"))"), "1");
+    EXPECT_EQ(M().Output("W ^X(\"a\"\"b^c\",\"\"\"\"\"\",\"^\")"), record);
+
+    EXPECT_EQ(Run(ws, Refresh("^X", keys)), "0");
+    EXPECT_EQ(ws.P1().AsString(), record);
+    EXPECT_EQ(Run(ws, Next("^X", "||", "||", "||")), "0");
+    EXPECT_EQ(ws.P0().AsString(), record);
+    EXPECT_EQ(ws.P1().AsString(), keys);
+    EXPECT_EQ(Run(ws, Last("^X", "||", "||", "||")), "0");
+    EXPECT_EQ(ws.P1().AsString(), keys);
+    EXPECT_EQ(Run(ws, Edit("^X", keys)), "0");
+    EXPECT_EQ(ws.P1().AsString(), record);
+    EXPECT_EQ(Run(ws, Cancel("^X", keys)), "0");
+    EXPECT_EQ(Run(ws, Delete("^X", keys)), "0");
+    EXPECT_EQ(M().Output("W $D(^X)"), "0");
+}
+
+TEST_F(MRoutinesOnVisM, Check_AnswersTheRuleForTheClientsText)
+{
+    M().Output("S ^CSWWCHK(\"CLI\")=\"$S(V'?1.N:1,$P(R,\"\"^\"\",2)'=\"\"b\"\":2,1:0)\"");
+    TVisM& ws = Control();
+    EXPECT_EQ(Run(ws, R"($$CHECK^%CSWWGLOB("CLI","a^b","7","X"))"), "1");
+    EXPECT_EQ(Run(ws, R"($$CHECK^%CSWWGLOB("CLI","a^b","7","12"))"), "0");
+    EXPECT_EQ(Run(ws, R"($$CHECK^%CSWWGLOB("CLI","a^c","7","12"))"), "2");
+    EXPECT_EQ(Run(ws, R"($$CHECK^%CSWWGLOB("NONE","a^b","7","X"))"), "0");
+}
+
+TEST_F(MRoutinesOnVisM, Termcru_ListsOneCompanysTerminalsInOrder_ThenSignalsTheEnd)
+{
+    M().Output("S ^CCTTGA955(1,\"BAL02\")=\"Expedi\"_$C(231,227)_\"o\",^CCTTGA955(1,\"BAL01\")=\"Recep\"_$C(231,227)_\"o\"\n"
+               "S ^CCTTGA955(1,3)=\"Tr\"_$C(234)_\"s\",^CCTTGA955(2,\"OUT\")=\"other company\"");
+    TVisM& ws = Control();
+    // ConfTerminal's sequence: P0 the company as an integer, P1 and P2 empty, one
+    // Code, then ExecFlag := 1 again while ResultValue is the number 0.
+    ws.SetP0(1);
+    ws.SetP1(std::string());
+    ws.SetP2(std::string());
+    Run(ws, "$$TERMCRU^CCTTGA955");
+    std::vector<std::string> items;
+    while (ws.ResultValue().AsInteger() == 0 && items.size() < 10) {
+        items.push_back(ws.P1().AsString() + " - " + ws.P2().AsString());
+        ws.SetExecFlag(1);
+    }
+    EXPECT_EQ(items, (std::vector<std::string>{"3 - Tr\xEAs", "BAL01 - Recep\xE7\xE3o", "BAL02 - Expedi\xE7\xE3o"}));
+    EXPECT_EQ(ws.ResultValue().AsString(), "1");
 }
 
 }  // namespace
