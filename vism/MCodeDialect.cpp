@@ -18,7 +18,8 @@ std::string WithoutSpacesAroundEquals(const std::string& Code)
         }
         if (c == ' ') {
             const size_t next = Code.find_first_not_of(' ', i);
-            const bool beforeEquals = next != std::string::npos && Code[next] == '=';
+            const bool beforeEquals = next != std::string::npos &&
+                                      (Code[next] == '=' || Code.compare(next, 2, "'=") == 0);
             const bool afterEquals = !result.empty() && result.back() == '=';
             if (beforeEquals || afterEquals) {
                 i = (next == std::string::npos ? Code.size() : next) - 1;
