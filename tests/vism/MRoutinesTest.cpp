@@ -123,36 +123,44 @@ private:
     MSession session_;
 };
 
+// One database and one administrator's session for every suite below, made when the
+// first of them runs and ended with the test program.
+struct SharedDatabase : ::testing::Environment {
+    static std::unique_ptr<MDatabase> db;
+    static std::unique_ptr<MSession> admin;
+
+    static void Open()
+    {
+        if (db)
+            return;
+        db = std::make_unique<MDatabase>();
+        admin = std::make_unique<MSession>(*db);
+    }
+    void TearDown() override
+    {
+        admin.reset();
+        db.reset();
+    }
+};
+
+std::unique_ptr<MDatabase> SharedDatabase::db;
+std::unique_ptr<MSession> SharedDatabase::admin;
+::testing::Environment* const sharedDatabase = ::testing::AddGlobalTestEnvironment(new SharedDatabase);
+
 class MRoutines : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        db_ = std::make_unique<MDatabase>();
-        admin_ = std::make_unique<MSession>(*db_);
-    }
-    static void TearDownTestSuite()
-    {
-        admin_.reset();
-        db_.reset();
-    }
+    static void SetUpTestSuite() { SharedDatabase::Open(); }
     void SetUp() override { Admin("K ^X,^Y,^CSWWCHK,^CCTTGA955"); }
 
-    static const MDatabase& Db() { return *db_; }
+    static const MDatabase& Db() { return *SharedDatabase::db; }
     // The value of an M expression, read by a process of its own.
-    static std::string Read(const std::string& expression) { return admin_->Execute("W " + expression); }
+    static std::string Read(const std::string& expression) { return SharedDatabase::admin->Execute("W " + expression); }
     static void Store(const std::string& node, const std::string& value)
     {
         Admin("S " + node + "=" + MLiteral(value));
     }
-    static void Admin(const std::string& line) { admin_->Execute(line); }
-
-private:
-    static std::unique_ptr<MDatabase> db_;
-    static std::unique_ptr<MSession> admin_;
+    static void Admin(const std::string& line) { SharedDatabase::admin->Execute(line); }
 };
-
-std::unique_ptr<MDatabase> MRoutines::db_;
-std::unique_ptr<MSession> MRoutines::admin_;
 
 // --- Reading, writing and deleting a node --------------------------------------------
 
