@@ -11,6 +11,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/CommHandles.h"
 #include "platform/CommOverlapped.h"
@@ -87,6 +88,7 @@ private:
     bool closed_ = false;
     bool dead_ = false; // hung up: every later call fails
     TInputQueue input_;
+    std::vector<uint8_t> raw_; // bytes as read from the device, before decoding
     TRxRules rules_;
     DCB state_{};
     COMMTIMEOUTS timeouts_{};

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <vector>
 
 #include "platform/CommDevice.h"
 #include "platform/CommErrors.h"
@@ -96,11 +95,12 @@ void TCommDevice::DrainLocked()
     if (closed_ || dead_)
         return;
     const size_t want = std::min(input_.Room(), kMaxDrain);
-    std::vector<uint8_t> raw(want);
+    if (raw_.size() < want)
+        raw_.resize(want);
     size_t got = 0;
     int failure = 0;
     while (got < want) {
-        const ssize_t n = ::read(fd_, raw.data() + got, want - got);
+        const ssize_t n = ::read(fd_, raw_.data() + got, want - got);
         if (n > 0) {
             got += static_cast<size_t>(n);
         } else if (n == 0) {
@@ -113,7 +113,7 @@ void TCommDevice::DrainLocked()
         }
     }
     if (got > 0) {
-        const TRxOutcome outcome = input_.Accept(raw.data(), got, rules_, ReadCountsLocked());
+        const TRxOutcome outcome = input_.Accept(raw_.data(), got, rules_, ReadCountsLocked());
         errors_ |= outcome.Errors;
         RecordEventsLocked(outcome.Events);
         FeedReadsLocked();

@@ -208,3 +208,52 @@ TEST_F(PosixCommRead, ReadWithoutRecordWaitsForItself)
 }
 
 } // namespace
+
+namespace {
+
+class PosixCommWrite : public TCommTest {};
+
+TEST_F(PosixCommWrite, WriteReachesTheFarEnd)
+{
+    OVERLAPPED transfer = NewOverlapped();
+    DWORD written = 0;
+    ASSERT_TRUE(Api.WriteFile(Port, "ping", 4, &written, &transfer)) << Api.GetLastError();
+    EXPECT_EQ(written, 4u);
+    EXPECT_EQ(Api.WaitForSingleObject(transfer.hEvent, 0), WAIT_OBJECT_0);
+    EXPECT_EQ(Line.Receive(4), "ping");
+}
+
+// Nobody reads the far end, so the device's output queue fills up.
+TEST_F(PosixCommWrite, WriteTimeoutEndsWriteWithFewerBytes)
+{
+    COMMTIMEOUTS timeouts{MAXDWORD, 0, 0, 0, 100};
+    ASSERT_TRUE(Api.SetCommTimeouts(Port, timeouts));
+    const std::string big(1 << 20, 'w');
+    OVERLAPPED transfer = NewOverlapped();
+    DWORD written = 0;
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(Api.WriteFile(Port, big.data(), static_cast<DWORD>(big.size()), &written, &transfer));
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_GT(written, 0u);
+    EXPECT_LT(written, big.size());
+    EXPECT_GE(elapsed, 95ms);
+    EXPECT_LT(elapsed, 2000ms);
+}
+
+TEST_F(PosixCommWrite, PurgeTxAbortEndsBlockedWrite)
+{
+    COMMTIMEOUTS timeouts{MAXDWORD, 0, 0, 0, 0};
+    ASSERT_TRUE(Api.SetCommTimeouts(Port, timeouts));
+    std::thread ui([this] {
+        std::this_thread::sleep_for(50ms);
+        Api.PurgeComm(Port, PURGE_TXABORT | PURGE_RXABORT);
+    });
+    const std::string big(1 << 20, 'w');
+    OVERLAPPED transfer = NewOverlapped();
+    DWORD written = 0;
+    EXPECT_FALSE(Api.WriteFile(Port, big.data(), static_cast<DWORD>(big.size()), &written, &transfer));
+    EXPECT_EQ(Api.GetLastError(), ERROR_OPERATION_ABORTED);
+    ui.join();
+}
+
+} // namespace
