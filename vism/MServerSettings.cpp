@@ -197,6 +197,8 @@ std::string RoutinePath(const TMServerSettings& Settings)
     std::string path;
     for (const fs::path& source : sources) {
         const fs::path absolute = fs::absolute(source).lexically_normal();
+        if (std::error_code error; !fs::is_directory(absolute, error))
+            throw EMServer("M routine directory " + absolute.string() + " not found");
         const fs::path objects = Settings.ObjectDir / version / ObjectSubdirName(absolute);
         // GT.M separates the directories of its routine path by spaces.
         if ((absolute.string() + objects.string()).find(' ') != std::string::npos)

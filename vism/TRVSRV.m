@@ -22,14 +22,15 @@ TRVSRV ; Trevask M server: runs the code of one VisM control, one request at a t
  F  D RUN
  ;
 RUN ; one request: read it, run it, answer
- N kind,head,code,status,err,len,i,v,zl
+ N kind,head,code,status,err,len,total,body,at,i,v,size,zl
  K P0,P1,P2,P3,P4,P5,P6,P7,P8,P9,%TRVRV
- S head=$$GET(89),kind=$E(head)
- S code=$$GET($E(head,2,9))
- S P0=$$GET($E(head,10,17)),P1=$$GET($E(head,18,25)),P2=$$GET($E(head,26,33))
- S P3=$$GET($E(head,34,41)),P4=$$GET($E(head,42,49)),P5=$$GET($E(head,50,57))
- S P6=$$GET($E(head,58,65)),P7=$$GET($E(head,66,73)),P8=$$GET($E(head,74,81))
- S P9=$$GET($E(head,82,89))
+ S head=$$GET(89),kind=$E(head),total=0
+ F i=0:1:10 S len(i)=$E(head,2+(8*i),9+(8*i)),total=total+len(i)
+ ; a request that fits in one M string comes in one READ
+ I total'>1048576 S body=$$GET(total),at=1 F i=0:1:10 S v(i)=$E(body,at,at+len(i)-1),at=at+len(i)
+ E  F i=0:1:10 S v(i)=$$GET(len(i))
+ S code=v(0),P0=v(1),P1=v(2),P2=v(3),P3=v(4),P4=v(5),P5=v(6),P6=v(7),P7=v(8),P8=v(9),P9=v(10)
+ K body,v
  S status=0,err=""
  N $ETRAP S zl=$ZLEVEL,$ETRAP="ZGOTO "_zl_":ERR^TRVSRV"
  U null
@@ -39,17 +40,17 @@ RUN ; one request: read it, run it, answer
 DONE ; answer with what the run left in the registers
  S $ETRAP="G FATAL^TRVSRV"
  U out
- S v(1)=err,len=$L(err)+109
+ S v(1)=err,size=$L(err)+109
  S:$D(%TRVRV)#2 v(2)=%TRVRV S:$D(P0)#2 v(3)=P0 S:$D(P1)#2 v(4)=P1
  S:$D(P2)#2 v(5)=P2 S:$D(P3)#2 v(6)=P3 S:$D(P4)#2 v(7)=P4 S:$D(P5)#2 v(8)=P5
  S:$D(P6)#2 v(9)=P6 S:$D(P7)#2 v(10)=P7 S:$D(P8)#2 v(11)=P8 S:$D(P9)#2 v(12)=P9
  K P0,P1,P2,P3,P4,P5,P6,P7,P8,P9,%TRVRV
  S head=status
  F i=1:1:12 S head=head_$S($D(v(i)):"1"_$E(100000000+$L($G(v(i))),2,9),1:"000000000")
- F i=2:1:12 S len=len+$L($G(v(i)))
+ F i=2:1:12 S size=size+$L($G(v(i)))
  ; one WRITE per answer unless it would pass the longest M string
- I len'>1048576 S i="" F  S i=$O(v(i)) Q:i=""  S head=head_v(i)
- I len'>1048576 W head Q
+ I size'>1048576 S i="" F  S i=$O(v(i)) Q:i=""  S head=head_v(i)
+ I size'>1048576 W head Q
  W head S i="" F  S i=$O(v(i)) Q:i=""  W v(i)
  Q
  ;
