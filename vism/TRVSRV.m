@@ -3,7 +3,8 @@ TRVSRV ; Trevask M server: runs the code of one VisM control, one request at a t
  ; Requests come in on fd 3 and answers go out on the principal device's output (a
  ; pipe: a FIFO opened by name would be made non-blocking and fail when full). The
  ; principal device reads /dev/null, and the caller's code runs with /dev/null as its
- ; current device, so what it reads or writes does not touch the protocol.
+ ; current device, so what it reads or writes does not touch the protocol (unless it
+ ; writes to $PRINCIPAL by name: the control then sees a garbled answer and ends us).
  ; Every value is a byte string; lengths are 8 decimal digits.
  ;
  ; Request: kind ("C" command line, "F" extrinsic function), eleven lengths (code,
@@ -18,7 +19,6 @@ TRVSRV ; Trevask M server: runs the code of one VisM control, one request at a t
  S in="/dev/fd/3",out=$P,null="/dev/null"
  O in:(FIXED:RECORDSIZE=1048576:READONLY)
  O null
- U out:NOWRAP
  F  D RUN
  ;
 RUN ; one request: read it, run it, answer
@@ -39,7 +39,7 @@ RUN ; one request: read it, run it, answer
  ;
 DONE ; answer with what the run left in the registers
  S $ETRAP="G FATAL^TRVSRV"
- U out
+ U out:NOWRAP
  S v(1)=err,size=$L(err)+109
  S:$D(%TRVRV)#2 v(2)=%TRVRV S:$D(P0)#2 v(3)=P0 S:$D(P1)#2 v(4)=P1
  S:$D(P2)#2 v(5)=P2 S:$D(P3)#2 v(6)=P3 S:$D(P4)#2 v(7)=P4 S:$D(P5)#2 v(8)=P5

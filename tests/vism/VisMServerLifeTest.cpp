@@ -63,6 +63,23 @@ TEST_F(VisMServerLife, ClearedErrorTrap_EndsTheServerInsteadOfDirectMode)
     EXPECT_EQ(Run(vism, "S P1=1"), "");
 }
 
+TEST_F(VisMServerLife, ServerThatCannotStart_FiresOnErrorSayingWhy)
+{
+    TVisM& vism = Control();
+    TMServerSettings settings = Settings();
+    settings.RoutineDirs.push_back(Dir() / "no-such-routines");
+    vism.SetServerSettings(settings);
+    std::string error = Run(vism, "S P1=1");
+    EXPECT_NE(error.find("no-such-routines not found"), std::string::npos) << error;
+
+    settings = Settings();
+    settings.GtmDist = Dir() / "no-gtm";
+    vism.SetServerSettings(settings);
+    error = Run(vism, "S P1=1");
+    EXPECT_NE(error.find("GT.M not found"), std::string::npos) << error;
+    EXPECT_EQ(vism.ServerProcessId(), 0);
+}
+
 TEST_F(VisMServerLife, DestroyingTheControl_EndsItsServer)
 {
     TVisM& vism = Control();
