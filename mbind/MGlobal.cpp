@@ -1,14 +1,15 @@
 #include "mbind/MGlobal.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <string>
 
 #include "mbind/MText.h"
 #include "mbind/MUMPS.h"
 #include "mbind/MenuInfo.h"
 #include "toolkit/Dialogs.h"
+#include "toolkit/FormatSettings.h"
 #include "toolkit/Win1252.h"
 #include "vism/VisM.h"
 
@@ -17,18 +18,24 @@ namespace {
 const std::string kKeyDelimiter = "|";
 
 // The check answer as a number, the way the control's variant converts: empty is 0, an
-// integer is itself, text must hold a number.
+// integer is itself, text must hold a number in the process's notation (its decimal
+// separator, blanks around it allowed), whatever the C library's locale says.
 double AnswerAsNumber(const TVariant& Answer)
 {
     if (Answer.IsEmpty() || Answer.IsInteger())
         return static_cast<double>(Answer.AsInteger());
-    const std::string text = Answer.AsString();
-    const char* begin = text.c_str();
-    char* end = nullptr;
-    const double value = std::strtod(begin, &end);
-    while (end != nullptr && *end == ' ')
-        ++end;
-    if (text.empty() || end == begin || *end != '\0' || !std::isfinite(value))
+    std::string text = Answer.AsString();
+    text.erase(0, text.find_first_not_of(' '));
+    text.erase(text.find_last_not_of(' ') + 1);
+    const char separator = DecimalSeparator();
+    const bool foreignPoint = separator != '.' && text.find('.') != std::string::npos;
+    std::replace(text.begin(), text.end(), separator, '.');
+    const bool plus = text.size() > 1 && text[0] == '+' && text[1] != '-' && text[1] != '+';
+    const char* first = text.data() + (plus ? 1 : 0);
+    const char* last = text.data() + text.size();
+    double value = 0;
+    const auto [end, error] = std::from_chars(first, last, value);
+    if (foreignPoint || text.empty() || error != std::errc() || end != last || !std::isfinite(value))
         throw EConvertError("Could not convert variant of type (String) into type (Double)");
     return value;
 }
@@ -227,9 +234,10 @@ int TMGlobalBase::ChecarValor(TTipoDeCampo Kind, uint8_t Index, bool Show, const
 
     ExecutarM(visM_, "$$CHECK^%CSWWGLOB(" + MString(code) + "," + MString(dados_) + "," + MString(GetChaves()) + "," +
                          MString(Value) + ")");
-    // Kept within the integers so a huge answer still counts as a refusal.
-    const double answer = std::clamp(std::nearbyint(AnswerAsNumber(visM_->ResultValue())), -1e9, 1e9);
-    const int result = static_cast<int>(answer) - 1;
+    // The answer minus 1, rounded to an integer (ties to even); kept within the integers so
+    // a huge answer still counts as a refusal.
+    const double answer = AnswerAsNumber(visM_->ResultValue());
+    const int result = static_cast<int>(std::clamp(std::nearbyint(answer - 1), -1e9, 1e9));
     if (result == -1)
         return -1;
     if (result < -1) {

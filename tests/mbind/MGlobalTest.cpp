@@ -11,6 +11,7 @@
 #include "mbind/MenuInfo.h"
 #include "mbind/UDllMan.h"
 #include "support/FakeVisM.h"
+#include "support/FormatSettingsGuard.h"
 #include "support/Recorders.h"
 
 namespace {
@@ -380,11 +381,13 @@ TEST(MGlobalFieldCopy, WritingCamposAndPieceCheckCopiesTheirItems)
 struct MGlobalCheckValue : ::testing::Test {
     MGlobalCheckValue()
     {
+        SetDecimalSeparator('.');
         global.SetVisM(&vism);
         global.SetData("a^b");
         AddLevel(global, "7");
     }
 
+    FormatSettingsGuard formatSettings;
     MessageRecorder messages;
     FakeVisM vism;
     RecordingGlobal global;
@@ -473,18 +476,34 @@ INSTANTIATE_TEST_SUITE_P(
         CheckAnswerCase{"WithoutShowBeepsInsteadOfTheLine", "1", {"um"}, false, 0, 1, {}},
         CheckAnswerCase{"LineInWindows1252ReachesTheScreenConverted", "1", {"Cliente inv\xE1lido"}, true, 0, 0,
                         {QString::fromUtf8("Cliente inválido")}},
-        CheckAnswerCase{"AnswerBelowZeroRefusesWithABeep", "-3", {"um"}, true, 0, 1, {}}),
+        CheckAnswerCase{"AnswerBelowZeroRefusesWithABeep", "-3", {"um"}, true, 0, 1, {}},
+        // The answer minus 1 is rounded, ties to the even integer: 1.5 - 1 gives 0, 2.5 - 1 gives 2.
+        CheckAnswerCase{"FractionIsRoundedAfterTheSubtraction", "1.5", {"um", "dois"}, true, 0, 0, {"um"}},
+        CheckAnswerCase{"TieRoundsToTheEvenLine", "2.5", {"um", "dois", "tres"}, true, 2, 0, {"tres"}},
+        CheckAnswerCase{"FractionNearerZeroAccepts", "0.4", {"um"}, true, -1, 0, {}},
+        CheckAnswerCase{"BlanksAroundTheNumberAreAllowed", " 2 ", {"um", "dois"}, true, 1, 0, {"dois"}},
+        CheckAnswerCase{"HugeAnswerStillRefuses", "1e300", {"um"}, true, 1000000000, 1, {}}),
     [](const ::testing::TestParamInfo<CheckAnswerCase>& info) { return std::string(info.param.name); });
 
 TEST_F(MGlobalCheckValue, AnswerThatIsNotANumberRaisesTheConversionError)
 {
     AddRule(global, 1, "CLI", {"um"});
-    for (const char* answer : {"abc", "", "nan", "1x"}) {
+    for (const char* answer : {"abc", "", "nan", "1x", "inf", "0x1", "1e400", " "}) {
         vism.Answer({.result = answer});
         EXPECT_THROW(global.ChecarValor(tcPiece, 1, true, "X"), EConvertError) << answer;
     }
     EXPECT_TRUE(messages.Messages().empty());
     EXPECT_EQ(messages.Beeps(), 0);
+}
+
+TEST_F(MGlobalCheckValue, AnswerIsReadWithTheProcesssDecimalSeparator)
+{
+    SetDecimalSeparator(',');
+    AddRule(global, 1, "CLI", {"um", "dois", "tres"});
+    vism.Answer({.result = "3,5"});
+    EXPECT_EQ(global.ChecarValor(tcPiece, 1, true, "X"), 2);
+    vism.Answer({.result = "3.5"});
+    EXPECT_THROW(global.ChecarValor(tcPiece, 1, true, "X"), EConvertError);
 }
 
 TEST_F(MGlobalCheckValue, QuotesInCodeRecordKeysAndValueAreDoubledInsideTheirLiterals)
