@@ -10,12 +10,14 @@
 // Each control has its own GT.M server process, started at its first run and ended with
 // the control (or when NameSpace or ServerSettings change). A Code beginning with "$$"
 // is an extrinsic function whose value becomes ResultValue (a command line leaves
-// ResultValue alone); the registers are the code's locals P0 to P9 and come back as the
-// run left them, as text (a number as its canonical M text), or empty when the code
-// killed them. No other local survives a run; M LOCKs do, until released or the server
-// ends. An M error, or a server that died, fires OnError with ErrorName set (GT.M's
-// mnemonic and text, e.g. "%GTM-E-UNDEF, Undefined local variable: X"); the registers
-// then hold what the run left, and the next run works (on a fresh server if needed).
+// ResultValue alone); spaces around "=" are taken as Caché takes them ("S P1 = $h").
+// The registers are the code's locals P0 to P9 (an empty register is the empty text)
+// and come back as the run left them, as text (a number as its canonical M text), or
+// empty when the code killed them. No other local survives a run; M LOCKs do, until
+// released or the server ends. An M error, or a server that died, fires OnError with
+// ErrorName set (GT.M's mnemonic and text, e.g. "%GTM-E-UNDEF, Undefined local variable:
+// X"); after an M error the registers hold what the run left, after a lost server what
+// was written; either way the next run works (on a fresh server if needed).
 #include <array>
 #include <functional>
 #include <memory>
