@@ -66,10 +66,12 @@ void TMServerConnection::Finish()
 
 void TMServerConnection::Lost(const std::string& Why)
 {
-    // Closing its input first lets a server that only closed its output halt.
-    if (requests_ >= 0)
-        close(requests_);
-    requests_ = -1;
+    // Without its pipes a server that is still running halts at its next read or write.
+    for (int* fd : {&requests_, &answers_}) {
+        if (*fd >= 0)
+            close(*fd);
+        *fd = -1;
+    }
     std::string message = "M server process " + Why;
     if (pid_ > 0) {
         if (const auto status = WaitForExit(pid_, HaltGrace)) {
