@@ -202,6 +202,18 @@ TEST(MGlobalKeys, ValuesJoinWithBarsOneFewerThanLevels)
     EXPECT_EQ(global.GetChaves(), "A||C");
 }
 
+TEST(MGlobalKeys, EmptyValuesAtTheEndStillTakeTheirPlace)
+{
+    RecordingGlobal global;
+    AddLevel(global, "A");
+    AddLevel(global, "");
+    EXPECT_EQ(global.GetChaves(), "A|");
+    global.GlobalChaves()->Items(0)->SetAtual("");
+    AddLevel(global, "");
+    EXPECT_EQ(global.GetChaves(), "||");
+    EXPECT_TRUE(global.ChavesIncompletas());
+}
+
 TEST(MGlobalKeys, NoLevelsGiveEmptyTexts)
 {
     RecordingGlobal global;
@@ -404,6 +416,12 @@ TEST_F(MGlobalCheckValue, FieldKindAndEmptyCheckCodeAcceptWithoutAServerCall)
 {
     EXPECT_EQ(global.ChecarValor(tcCampo, 0, true, "X"), -1);
     EXPECT_EQ(global.ChecarValor(tcChave, 0, true, "X"), -1);
+    EXPECT_TRUE(vism.Log().empty());
+}
+
+TEST_F(MGlobalCheckValue, KeyKindOutsideTheLevelsRaisesTheListErrorWithoutAServerCall)
+{
+    EXPECT_THROW(global.ChecarValor(tcChave, 1, true, "X"), EListError);
     EXPECT_TRUE(vism.Log().empty());
 }
 
@@ -646,6 +664,20 @@ TEST(MGlobalKeyLinks, NamingTheSameControlAgainChangesNothing)
     level->SetControl(&control);
     EXPECT_EQ(level->Control(), &control);
     EXPECT_EQ(control.ListaControls()->Lista().size(), 1u);
+}
+
+TEST(MGlobalKeyLinks, NamingAControlOutsideTheBoundControlsLeavesThePreviousOnesList)
+{
+    RecordingGlobal global;
+    TMGlobalChave* level = AddLevel(global);
+    TestControl bound("C");
+    TComponent plain(nullptr);
+    level->SetControl(&bound);
+    level->SetControl(&plain);
+    EXPECT_EQ(level->Control(), nullptr);
+    EXPECT_TRUE(bound.ListaControls()->Lista().empty());
+    level->SetControl(&plain);
+    EXPECT_EQ(level->Control(), nullptr);
 }
 
 TEST(MGlobalKeyLinks, NamingAnotherControlMovesTheLink)

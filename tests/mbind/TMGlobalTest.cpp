@@ -580,6 +580,22 @@ TEST_F(TMGlobalRequired, KeyAndFieldControlsAndRequiredOffAreNotChecked)
     EXPECT_EQ(vism.Runs().size(), 1u);
 }
 
+TEST_F(TMGlobalRequired, ControlsOfOtherSubBindersArePassedOver)
+{
+    first.SetObrigatorio(false);
+    second.SetObrigatorio(false);
+    TestSubBinder subBinder;
+    subBinder.SetMGlobal(&global);
+    TestControl underSubBinder("EdSubPiece");
+    underSubBinder.Bind(&subBinder, tcPiece, 1);
+    underSubBinder.SetObrigatorio(true);
+    Load("x^y^^");
+    vism.Answer({.result = "0"});
+    global.Post();
+    EXPECT_TRUE(messages.Messages().empty());
+    EXPECT_EQ(vism.Runs().size(), 1u);
+}
+
 TEST_F(TMGlobalRequired, FilledPiecesPass)
 {
     Load("x^y^3^4");
@@ -809,6 +825,7 @@ TEST_F(TMGlobalRecord, CompanyChangeFixesTheCompanyLevelAndStartsANewRecord)
         holder.SetCodEmp(5);
         EXPECT_EQ(global.GlobalChaves()->Items(0)->Fixo(), "5");
         EXPECT_EQ(global.GetChaves(), "5|A");
+        ASSERT_FALSE(journal.empty());
         EXPECT_EQ(journal.front(), "OnAppend");
         EXPECT_EQ(global.Dados(), "");
     }
