@@ -160,25 +160,24 @@ std::string TMGlobalBase::GetFinal(int I) const
 
 std::string TMGlobalBase::GetChaves() const
 {
-    std::string text;
-    for (int i = 0; i < globalChaves_->Count(); ++i)
-        text = MSetPiece(text, kKeyDelimiter, i + 1, GetChave(i));
-    return text;
+    return JoinLevels([this](int I) { return GetChave(I); });
 }
 
 std::string TMGlobalBase::GetInicios() const
 {
-    std::string text;
-    for (int i = 0; i < globalChaves_->Count(); ++i)
-        text = MSetPiece(text, kKeyDelimiter, i + 1, GetInicio(i));
-    return text;
+    return JoinLevels([this](int I) { return GetInicio(I); });
 }
 
 std::string TMGlobalBase::GetFinais() const
 {
+    return JoinLevels([this](int I) { return GetFinal(I); });
+}
+
+std::string TMGlobalBase::JoinLevels(const std::function<std::string(int)>& TextOf) const
+{
     std::string text;
     for (int i = 0; i < globalChaves_->Count(); ++i)
-        text = MSetPiece(text, kKeyDelimiter, i + 1, GetFinal(i));
+        text = MSetPiece(text, kKeyDelimiter, i + 1, TextOf(i));
     return text;
 }
 

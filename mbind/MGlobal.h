@@ -146,6 +146,8 @@ protected:
     void StoreEstado(uint8_t Value) { estado_ = Value; }
 
 private:
+    // "|"-piece i + 1 of the result is TextOf(i) for each level i.
+    std::string JoinLevels(const std::function<std::string(int)>& TextOf) const;
     void SetCamposEnabled(bool Value);
     void SetChavesEnabled(bool Value);
     void PropagarChavesOf(const std::function<bool(IBoundControl*)>& Matches);
