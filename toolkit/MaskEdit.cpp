@@ -24,6 +24,13 @@ char ByteOf(QChar C)
     return FromScreen(QString(C)).at(0);
 }
 
+// C in the case Converted gives, or C itself when that letter has no Windows-1252 byte
+// (upper-case "µ" is a Greek letter).
+char InCase(char C, QChar Converted)
+{
+    return ScreenChar(ByteOf(Converted)) == Converted ? ByteOf(Converted) : C;
+}
+
 bool IsInputChar(char C)
 {
     switch (C) {
@@ -57,8 +64,13 @@ int RunEnd(const TMaskLayout& Mask, int Pos)
     return Pos;
 }
 
+// EditText with the selection's input places emptied. A text shorter than the mask (set
+// through the line edit's own interface, e.g. cleared) is first completed from the empty
+// mask, so every place of the mask can be written.
 std::string Cleared(const TMaskLayout& Mask, std::string EditText, int SelStart, int SelLength)
 {
+    if (static_cast<int>(EditText.size()) < Mask.Length())
+        EditText += Mask.EmptyEditText().substr(EditText.size());
     const int end = std::min(SelStart + SelLength, Mask.Length());
     for (int pos = std::max(SelStart, 0); pos < end; ++pos)
         if (Mask.IsInput(pos))
@@ -125,8 +137,8 @@ char TMaskLayout::Accept(int Pos, char C) const
     if (!takes)
         return 0;
     switch (Slot(Pos).Case) {
-    case TCase::Upper: return ByteOf(ch.toUpper());
-    case TCase::Lower: return ByteOf(ch.toLower());
+    case TCase::Upper: return InCase(C, ch.toUpper());
+    case TCase::Lower: return InCase(C, ch.toLower());
     case TCase::None: break;
     }
     return C;
@@ -332,10 +344,15 @@ std::string TCustomMaskEdit::Text() const
 
 void TCustomMaskEdit::SetText(const std::string& Value)
 {
-    if (IsMasked())
-        ShowEditText(layout_.FormatText(Value));
-    else
+    if (!IsMasked()) {
         TCustomEdit::SetText(Value);
+        return;
+    }
+    // The text already shown is no write, although its EditText may differ from the
+    // formatted one: with "!" a run typed from its left holds its blanks at the end, and
+    // re-showing it as formatted would move what was typed under the cursor.
+    if (Value != Text())
+        ShowEditText(layout_.FormatText(Value));
 }
 
 void TCustomMaskEdit::ShowEditText(const std::string& Value)

@@ -119,7 +119,8 @@ public:
     // What the screen shows.
     std::string EditText() const;
     void SetEditText(const std::string& Value);
-    // With a mask, Text follows the mask's rules (see TMaskLayout).
+    // With a mask, Text follows the mask's rules (see TMaskLayout). Writing the Text that
+    // is already shown changes nothing (the screen and the modified flag stay).
     std::string Text() const override;
     void SetText(const std::string& Value) override;
     // Checks the mask: focus back, cursor on the first empty required place, a beep and

@@ -218,6 +218,20 @@ TEST(MEditWrite, MaskedEditWritesItsTextAsTheMaskGivesIt)
     EXPECT_EQ(global.Dados(), "12 ");
 }
 
+TEST(MEditWrite, RedrawAfterEachTypedCharacterLeavesWhatWasTypedInPlace)
+{
+    CountingGlobal global;
+    TMEdit edit(nullptr);
+    edit.SetPiece(1);
+    edit.SetEditMask("!999;1;_");
+    edit.SetMGlobal(&global);
+    edit.setCursorPosition(0);
+    QTest::keyClicks(&edit, "12");
+    EXPECT_EQ(edit.EditText(), "12_");
+    EXPECT_EQ(global.Dados(), " 12");
+    EXPECT_TRUE(edit.Modified());
+}
+
 // --- keys ----------------------------------------------------------------------------------
 
 TEST(MEditKeys, RefreshPushesTheValueIntoKeysOfOtherGlobalsFixingThemAndRefreshingThem)

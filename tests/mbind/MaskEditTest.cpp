@@ -94,7 +94,8 @@ INSTANTIATE_TEST_SUITE_P(Table, EditMaskAccept,
                                          AcceptCase{"a", 'Z', 'Z'}, AcceptCase{"A", '-', 0},
                                          AcceptCase{"C", '-', '-'}, AcceptCase{"c", ' ', ' '},
                                          AcceptCase{">L", 'a', 'A'}, AcceptCase{"<L", 'Q', 'q'},
-                                         AcceptCase{">l", '\xE9', '\xC9'}, AcceptCase{"><L", 'a', 'a'},
+                                         AcceptCase{">l", '\xE9', '\xC9'}, AcceptCase{">l", '\xB5', '\xB5'},
+                                         AcceptCase{"><L", 'a', 'a'},
                                          AcceptCase{"<>L", 'A', 'A'}, AcceptCase{"/", '/', 0}));
 
 // --- Text into the mask and back --------------------------------------------------------
@@ -196,6 +197,15 @@ TEST(MaskTyping, TypingOverASelectionEmptiesItFirstAndOverwrites)
     EXPECT_EQ(r.Cursor, 1);
 }
 
+TEST(MaskTyping, TextShorterThanTheMaskIsTypedIntoAsIfBlank)
+{
+    const TMaskLayout mask("99/9999;1;_");
+    EXPECT_EQ(MaskEditing::TypeChar(mask, "", 0, 0, '1').EditText, "1_/____");
+    EXPECT_EQ(MaskEditing::TypeChar(mask, "12", 0, 0, '5').EditText, "52/____");
+    EXPECT_EQ(MaskEditing::Backspace(mask, "", 1, 0).EditText, "__/____");
+    EXPECT_EQ(MaskEditing::Delete(mask, "1", 0, 7).EditText, "__/____");
+}
+
 TEST(MaskTyping, BackspaceEmptiesThePlaceBeforeTheCursorSkippingLiterals)
 {
     const TMaskLayout mask("99/9999;1;_");
@@ -264,6 +274,35 @@ TEST(MaskEditWidget, TextSetByCodeFollowsTheMaskAndClearsTheModifiedFlag)
     edit.SetText("1/1/2000");
     EXPECT_EQ(edit.EditText(), "_1/_1/2000");
     EXPECT_FALSE(edit.Modified());
+}
+
+TEST(MaskEditWidget, WritingTheTextAlreadyShownChangesNeitherTheScreenNorTheModifiedFlag)
+{
+    TCustomMaskEdit edit(nullptr);
+    edit.SetEditMask("!999;1;_");
+    edit.setCursorPosition(0);
+    QTest::keyClicks(&edit, "12");
+    ASSERT_EQ(edit.EditText(), "12_");
+    ASSERT_EQ(edit.Text(), " 12");
+    int changes = 0;
+    edit.OnChange = [&](TObject*) { ++changes; };
+    edit.SetText(" 12");
+    EXPECT_EQ(edit.EditText(), "12_");
+    EXPECT_EQ(edit.cursorPosition(), 2);
+    EXPECT_TRUE(edit.Modified());
+    EXPECT_EQ(changes, 0);
+    edit.SetText("12");
+    EXPECT_EQ(edit.EditText(), "_12");
+    EXPECT_FALSE(edit.Modified());
+}
+
+TEST(MaskEditWidget, EditClearedThroughTheLineEditTakesTypingIntoTheMask)
+{
+    TCustomMaskEdit edit(nullptr);
+    edit.SetEditMask("999;1;_");
+    edit.clear();
+    QTest::keyClicks(&edit, "1");
+    EXPECT_EQ(edit.EditText(), "1__");
 }
 
 TEST(MaskEditWidget, SettingAMaskFitsTheTextAndRemovingItKeepsTheText)
