@@ -372,6 +372,37 @@ TEST(EdValorExit, ValueRefusedByTheGlobal_KeepsTheFocusAndWritesNothing)
     EXPECT_EQ(recorder.Texts()[0], QStringLiteral("Valor recusado"));
 }
 
+TEST(EdValorExit, ValueRefusedByTheGlobal_HasFiredOnExitButNotifiesNoKey)
+{
+    MessageRecorder recorder;
+    ExitScreen screen;
+    TMGlobalBase other(nullptr);
+    TMGlobalChave* key = other.GlobalChaves()->Add();
+    key->SetControl(screen.edit);
+    screen.server.vism.Expect(R"($$CHECK^%CSWWGLOB("VAL","","","12500"))", Result("1"));
+    screen.Type("12,50");
+
+    screen.Leave();
+
+    EXPECT_EQ(screen.events, (std::vector<std::string>{"OnExit"}));
+    EXPECT_EQ(key->GetAtual(), "");
+    EXPECT_EQ(key->Fixo(), "");
+}
+
+TEST(EdValorExit, AcceptedValue_IsPushedIntoTheKeysOfItsOwnGlobalWithoutFixingThem)
+{
+    ExitScreen screen;
+    TMGlobalChave* key = screen.server.global.GlobalChaves()->Add();
+    key->SetControl(screen.edit);
+    screen.Type("7");
+
+    screen.Leave();
+
+    EXPECT_EQ(key->GetAtual(), "7000");
+    EXPECT_EQ(key->Fixo(), "");
+    EXPECT_EQ(screen.server.global.GetPiece(1), "7000");
+}
+
 TEST(EdValorExit, UnreadableText_ShowsThePreviousValueAgain)
 {
     ExitScreen screen;

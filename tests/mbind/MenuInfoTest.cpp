@@ -170,6 +170,24 @@ TEST_F(MenuInfoTest, JanelaAviso_DestroyedWindowIsForgotten)
     EXPECT_EQ(InfoMenu->CodEmp, 2);
 }
 
+TEST_F(MenuInfoTest, WithNothingAttached_SetCodEmpOnlyStoresAndPublishes)
+{
+    QWidget window;
+    auto* focused = new QLineEdit(&window);
+    window.show();
+    focused->setFocus();
+    NoticeWindow notice;
+    InfoMenu->JanelaAviso = &notice;
+    TMenuInfo holder(nullptr);
+
+    holder.SetCodEmp(3);
+
+    EXPECT_EQ(holder.GetCodEmp(), 3);
+    EXPECT_EQ(InfoMenu->CodEmp, 3);
+    EXPECT_EQ(notice.Messages.size(), 1u);
+    EXPECT_EQ(window.focusWidget(), focused);
+}
+
 // --- Registration and notification -------------------------------------------------
 
 TEST_F(MenuInfoTest, Remover_DeletesOnlyTheFirstEntryOfTheComponent)
