@@ -10,15 +10,6 @@
 
 namespace {
 
-// The text with every "." replaced by Separator.
-std::string InNotation(std::string Text, char Separator)
-{
-    for (char& c : Text)
-        if (c == '.')
-            c = Separator;
-    return Text;
-}
-
 class CurrencyTextTest : public ::testing::TestWithParam<char> {
 protected:
     CurrencyTextTest() : guard_(GetParam(), "dd/mm/yyyy", '/') {}

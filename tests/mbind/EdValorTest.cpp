@@ -17,14 +17,6 @@
 
 namespace {
 
-std::string InNotation(std::string Text, char Separator)
-{
-    for (char& c : Text)
-        if (c == '.')
-            c = Separator;
-    return Text;
-}
-
 class EdValorConversion : public ::testing::TestWithParam<char> {
 protected:
     EdValorConversion() : guard_(GetParam(), "dd/mm/yyyy", '/') {}

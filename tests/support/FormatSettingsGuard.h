@@ -31,3 +31,12 @@ private:
     char dateSeparator_;
     std::string shortDateFormat_;
 };
+
+// A number text of a table written with "." put in the notation of Separator.
+inline std::string InNotation(std::string Text, char Separator)
+{
+    for (char& c : Text)
+        if (c == '.')
+            c = Separator;
+    return Text;
+}
