@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <dlfcn.h>
 
+#include "toolkit/Collections.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/SysUtils.h"
 
@@ -27,10 +28,15 @@ intptr_t SendWindowMessage(QWidget* Window, unsigned Msg, uintptr_t WParam, intp
     return event.Message.Result;
 }
 
-const TDllEntry& TListaDlls::Entry(int Index) const
+void TListaDlls::CheckIndex(int Index) const
 {
     if (Index < 0 || Index >= Count())
-        throw Exception(Format("List index out of bounds (%d)", Index));
+        throw EListError(Format("List index out of bounds (%d)", Index));
+}
+
+const TDllEntry& TListaDlls::Entry(int Index) const
+{
+    CheckIndex(Index);
     return entries_[static_cast<size_t>(Index)];
 }
 
@@ -41,8 +47,7 @@ void TListaDlls::Add(const std::string& Name, void* Handle)
 
 void TListaDlls::Delete(int Index)
 {
-    if (Index < 0 || Index >= Count())
-        throw Exception(Format("List index out of bounds (%d)", Index));
+    CheckIndex(Index);
     entries_.erase(entries_.begin() + Index);
 }
 

@@ -55,10 +55,12 @@ public:
     int Count() const { return static_cast<int>(entries_.size()); }
     const TDllEntry& Entry(int Index) const;
     void Add(const std::string& Name, void* Handle);
-    // Removes entry Index; an index outside the list raises Exception.
+    // Removes entry Index. Entry and Delete raise EListError for an index outside the list.
     void Delete(int Index);
 
 private:
+    void CheckIndex(int Index) const;
+
     std::vector<TDllEntry> entries_;
 };
 

@@ -14,6 +14,7 @@
 #include "mbind/UDllMan.h"
 #include "support/FakeVisM.h"
 #include "support/Recorders.h"
+#include "toolkit/Collections.h"
 
 namespace {
 
@@ -539,6 +540,14 @@ TEST_F(MenuInfoTest, DescarregarDll_OutsideTheList_ShowsTheMessageAndKeepsEntrie
     EXPECT_EQ(recorder.Messages()[0].Text, QStringLiteral("Erro ao Descarregar a DLL"));
     EXPECT_EQ(recorder.Messages()[0].Buttons, unsigned{mbOK});
     EXPECT_EQ(ListaDlls->Count(), 1);
+}
+
+TEST_F(MenuInfoTest, LibraryList_IndexOutsideTheListIsAListError)
+{
+    ListaDlls->Add("nothing", nullptr);
+    EXPECT_THROW(ListaDlls->Entry(1), EListError);
+    EXPECT_THROW(ListaDlls->Delete(-1), EListError);
+    EXPECT_EQ(ListaDlls->Entry(0).Name, "nothing");
 }
 
 TEST_F(MenuInfoTest, ProgramEnd_UnloadsEveryLibraryLastFirst_AndFreesTheRecords)
