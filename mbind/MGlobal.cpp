@@ -267,6 +267,10 @@ void TMGlobalBase::AddLink(TMGlobalLink* Link)
 
 void TMGlobalBase::RemoveLink(TMGlobalLink* Link)
 {
+    // A link registered with another global stays there: emptying its Global would leave
+    // that global holding it after the link is gone.
+    if (Link->global_ != this)
+        return;
     Link->global_ = nullptr;
     std::erase(links_, Link);
 }

@@ -580,6 +580,21 @@ TEST(MGlobalLinks, SetGlobalMovesTheLinkBetweenGlobals)
     EXPECT_TRUE(second.Links().empty());
 }
 
+TEST(MGlobalLinks, AddAndRemoveKeepTheLinksGlobalInStep)
+{
+    RecordingGlobal first;
+    RecordingGlobal second;
+    auto link = std::make_unique<TMGlobalLink>(nullptr, nullptr);
+    first.AddLink(link.get());
+    second.AddLink(link.get());
+    EXPECT_TRUE(first.Links().empty());
+    EXPECT_EQ(link->Global(), &second);
+    first.RemoveLink(link.get());
+    EXPECT_EQ(link->Global(), &second) << "a link of another global is left where it is";
+    link.reset();
+    EXPECT_TRUE(second.Links().empty());
+}
+
 TEST(MGlobalLinks, NotificarLinksCallsEveryOwnerInRegistrationOrder)
 {
     Journal journal;
