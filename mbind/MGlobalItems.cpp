@@ -99,12 +99,17 @@ void TMGlobalChave::Assign(const TPersistent* Source)
         return;
     }
     Collection()->BeginUpdate();
-    inicio_ = source->inicio_;
-    final_ = source->final_;
-    if (!source->fixo_.empty())
-        SetFixo(source->fixo_);
-    else
-        fixo_.clear();
+    try {
+        inicio_ = source->inicio_;
+        final_ = source->final_;
+        if (!source->fixo_.empty())
+            SetFixo(source->fixo_);
+        else
+            fixo_.clear();
+    } catch (...) {
+        Collection()->EndUpdate();
+        throw;
+    }
     Collection()->EndUpdate();
 }
 
