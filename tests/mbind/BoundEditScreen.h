@@ -2,29 +2,17 @@
 // A shown, active window holding one control under test and a plain line edit to move the
 // focus to, so that entering and leaving the control happen as on a real screen.
 #include <QLineEdit>
-#include <QTest>
-#include <QVBoxLayout>
 #include <QWidget>
-#include <gtest/gtest.h>
+
+#include "support/ActiveWindow.h"
 
 template <class Control>
 struct BoundEditScreen {
     QWidget window;
-    Control* edit;
-    QLineEdit* next;
+    Control* edit = new Control(nullptr, &window);
+    QLineEdit* next = new QLineEdit(&window);
 
-    BoundEditScreen()
-    {
-        auto* layout = new QVBoxLayout(&window);
-        edit = new Control(nullptr, &window);
-        next = new QLineEdit(&window);
-        layout->addWidget(edit);
-        layout->addWidget(next);
-        window.show();
-        window.activateWindow();
-        [this] { ASSERT_TRUE(QTest::qWaitForWindowActive(&window, 2000)); }();
-        edit->setFocus(Qt::TabFocusReason);
-    }
+    BoundEditScreen() { ShowActive(window, {edit, next}); }
 
     void Leave() { next->setFocus(Qt::TabFocusReason); }
 };

@@ -5,9 +5,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QTest>
-#include <QVBoxLayout>
 #include <QWidget>
 
+#include "support/ActiveWindow.h"
 #include "support/Recorders.h"
 #include "toolkit/MaskEdit.h"
 
@@ -236,21 +236,10 @@ TEST(MaskTyping, PasteTypesEachCharacterSkippingThoseThatFitNowhere)
 // A window with two edits, shown and active, so that focus moves as on a real screen.
 struct Screen {
     QWidget window;
-    TCustomMaskEdit* first;
-    TCustomMaskEdit* second;
+    TCustomMaskEdit* first = new TCustomMaskEdit(nullptr, &window);
+    TCustomMaskEdit* second = new TCustomMaskEdit(nullptr, &window);
 
-    Screen()
-    {
-        auto* layout = new QVBoxLayout(&window);
-        first = new TCustomMaskEdit(nullptr, &window);
-        second = new TCustomMaskEdit(nullptr, &window);
-        layout->addWidget(first);
-        layout->addWidget(second);
-        window.show();
-        window.activateWindow();
-        [this] { ASSERT_TRUE(QTest::qWaitForWindowActive(&window, 2000)); }();
-        first->setFocus(Qt::TabFocusReason);
-    }
+    Screen() { ShowActive(window, {first, second}); }
 };
 
 TEST(MaskEditWidget, TypingADateWithItsSeparatorLeavesBlanksBeforeIt)

@@ -1,6 +1,5 @@
 // The company holder, the process-wide company record and the library list.
 #include <QLineEdit>
-#include <QVBoxLayout>
 #include <QWidget>
 #include <dlfcn.h>
 #include <gtest/gtest.h>

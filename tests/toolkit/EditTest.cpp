@@ -6,11 +6,11 @@
 #include <QApplication>
 #include <QFocusEvent>
 #include <QTest>
-#include <QVBoxLayout>
 #include <QWidget>
 #include <string>
 #include <vector>
 
+#include "support/ActiveWindow.h"
 #include "support/Recorders.h"
 #include "toolkit/Edit.h"
 
@@ -19,21 +19,13 @@ namespace {
 // A shown, active window with two edits, the first one focused.
 struct TwoEdits {
     QWidget window;
-    TCustomEdit* first;
-    TCustomEdit* second;
+    TCustomEdit* first = new TCustomEdit(nullptr, &window);
+    TCustomEdit* second = new TCustomEdit(nullptr, &window);
     std::vector<std::string> events;
 
     TwoEdits()
     {
-        auto* layout = new QVBoxLayout(&window);
-        first = new TCustomEdit(nullptr, &window);
-        second = new TCustomEdit(nullptr, &window);
-        layout->addWidget(first);
-        layout->addWidget(second);
-        window.show();
-        window.activateWindow();
-        [this] { ASSERT_TRUE(QTest::qWaitForWindowActive(&window, 2000)); }();
-        first->setFocus(Qt::TabFocusReason);
+        ShowActive(window, {first, second});
         first->OnEnter = [this](TObject*) { events.push_back("enter"); };
         first->OnExit = [this](TObject*) { events.push_back("exit"); };
     }
