@@ -39,7 +39,7 @@ QString Texto(const char* Utf8)
 // Times New Roman, or the nearest serif face where it is not installed.
 QFont TimesNewRoman(bool Bold)
 {
-    QFont font(QStringLiteral("Times New Roman"), 10);
+    QFont font(QStringLiteral("Times New Roman"), 9);
     font.setStyleHint(QFont::Serif);
     font.setBold(Bold);
     return font;
@@ -223,8 +223,8 @@ void TFormMorvidConfig::LayOut()
 
     auto umCampo = [](QGroupBox* Group, const char* Caption, QWidget* Field) {
         auto* layout = new QVBoxLayout(Group);
-        layout->setContentsMargins(8, 4, 8, 6);
-        layout->setSpacing(2);
+        layout->setContentsMargins(6, 2, 6, 4);
+        layout->setSpacing(1);
         layout->addWidget(Rotulo(Caption, Field, Group));
         layout->addWidget(Field);
     };
@@ -234,8 +234,8 @@ void TFormMorvidConfig::LayOut()
     umCampo(gbBat, "Arquivo", EdBat);
 
     auto* balanca = new QGridLayout(gbBalanca);
-    balanca->setContentsMargins(8, 4, 8, 6);
-    balanca->setVerticalSpacing(2);
+    balanca->setContentsMargins(6, 2, 6, 4);
+    balanca->setVerticalSpacing(1);
     const std::pair<const char*, QWidget*> linhas[] = {
         {"Porta de Leitura ", CBPortaBalanca},
         {"ByteSize", CBByteSize},
@@ -259,8 +259,8 @@ void TFormMorvidConfig::LayOut()
     }
 
     auto* painel = new QVBoxLayout(Panel1);
-    painel->setContentsMargins(8, 6, 8, 8);
-    painel->setSpacing(4);
+    painel->setContentsMargins(6, 4, 6, 6);
+    painel->setSpacing(2);
     auto* topo = new QHBoxLayout;
     topo->addWidget(gbEmpresa, 1);
     topo->addWidget(gbTerminal, 2);
