@@ -123,12 +123,6 @@ std::optional<TBaudRate> TaxaDoTexto(const std::string& Text)
     return std::nullopt;
 }
 
-int ExecutarConfiguracao(TMenuInfo* MenuInfo)
-{
-    TFormMorvidConfig configuracao(nullptr, MenuInfo);
-    return configuracao.exec();
-}
-
 } // namespace
 
 TFormTrevask::TFormTrevask(TFormTrevaskParts Parts) : QWidget(nullptr), TComponent(nullptr)
@@ -137,7 +131,12 @@ TFormTrevask::TFormTrevask(TFormTrevaskParts Parts) : QWidget(nullptr), TCompone
     SetName("FormTrevask");
     setObjectName(QStringLiteral("FormTrevask"));
     setWindowTitle(Texto("Trevask - Versão 2.0 r07"));
-    runConfiguration_ = Parts.RunConfiguration ? std::move(Parts.RunConfiguration) : ExecutarConfiguracao;
+    runConfiguration_ = Parts.RunConfiguration;
+    if (!runConfiguration_)
+        runConfiguration_ = [CreateVisM = Parts.CreateVisM](TMenuInfo* MenuInfo) {
+            TFormMorvidConfig configuracao(nullptr, MenuInfo, CreateVisM);
+            return configuracao.exec();
+        };
     CreateComponents(Parts);
     CreateDisplays();
     LayOut();

@@ -34,12 +34,14 @@ class TCommApi;
 
 // What a test may put in place of the window's real parts; the program uses the defaults.
 struct TFormTrevaskParts {
-    // Creates VisM1, owned by Owner. Default: the real server control.
+    // Creates a server control owned by Owner: VisM1, and the configuration window's.
+    // Default: the real server control.
     std::function<TVisM*(TComponent* Owner)> CreateVisM;
     // The comm layer ComPort1 drives. Default: the POSIX serial layer.
     WinComm::TCommApi* CommApi = nullptr;
     // Creates the configuration window for the company holder, shows it modally, frees
-    // it and gives its modal result. Default: TFormMorvidConfig.
+    // it and gives its modal result. Default: TFormMorvidConfig with its control made
+    // by CreateVisM.
     std::function<int(TMenuInfo* MenuInfo)> RunConfiguration;
 };
 

@@ -5,19 +5,24 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "app/FrmMorvidConfig.h"
 #include "app/FrmTrevask.h"
 #include "app/MainWindowSupport.h"
 #include "mbind/EdValor.h"
+#include "mbind/MComboBox.h"
+#include "toolkit/ComboBox.h"
 #include "mbind/MenuInfo.h"
 #include "mbind/UDllMan.h"
 #include "serial/CPort.h"
 #include "serial/PtyPair.h"
 #include "support/EventLoop.h"
+#include "toolkit/MaskEdit.h"
 #include "support/FormatSettingsGuard.h"
 #include "support/MDirect.h"
 #include "support/Recorders.h"
@@ -44,11 +49,16 @@ public:
         return settings;
     }
 
-    // An M process of the test's own on the namespace's database, once a server has
-    // created it.
+    // An M process of the test's own on the namespace's database (a first server run
+    // creates it).
     static mdirect::MSession& M()
     {
         if (!database) {
+            TVisM first(nullptr);
+            first.SetServerSettings(Settings());
+            first.SetNameSpace("SISTEMAS");
+            first.SetCode("S P0=1");
+            first.SetExecFlag(1);
             database = std::make_unique<mdirect::MDatabase>(
                 LocateNamespace(Settings(), "SISTEMAS").GlobalDirectory.string());
             session = std::make_unique<mdirect::MSession>(*database);
@@ -412,4 +422,114 @@ TEST_F(ScaleEndToEnd, ServerThatCannotStartIsReportedAndEndsTheProgram)
                                              "\n\rNamespace: SISTEMAS"));
     EXPECT_TRUE(form->TerminateRequested());
     EXPECT_FALSE(form->ComPort1->Connected());
+}
+
+// --- The configuration window, on the same server -----------------------------------------
+
+namespace {
+
+// Runs Step on the configuration window as soon as it is shown modally. A window that
+// Step leaves open is closed on the next tick, so a failing test cannot hang.
+class WhenConfigurationShows {
+public:
+    explicit WhenConfigurationShows(std::function<void(TFormMorvidConfig&)> Step) : step_(std::move(Step))
+    {
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            auto* window = dynamic_cast<TFormMorvidConfig*>(QApplication::activeModalWidget());
+            if (window == nullptr)
+                return;
+            if (window == handled_) {
+                ADD_FAILURE() << "the configuration window stayed open";
+                window->done(mrCancel);
+                return;
+            }
+            handled_ = window;
+            ++shown_;
+            step_(*window);
+        });
+        timer_.start(5);
+    }
+    int Shown() const { return shown_; }
+
+private:
+    std::function<void(TFormMorvidConfig&)> step_;
+    QTimer timer_;
+    TFormMorvidConfig* handled_ = nullptr;
+    int shown_ = 0;
+};
+
+} // namespace
+
+class ConfigurationEndToEnd : public ScaleEndToEnd {
+protected:
+    // The pseudo-terminal stands in for a COM port, which the window's fixed list cannot
+    // name: it is added to the list and picked.
+    void PickThePseudoTerminal(TFormMorvidConfig& Window) const
+    {
+        Window.CBPortaBalanca->AddItemText(pty.SlavePath());
+        Window.CBPortaBalanca->SetText(pty.SlavePath());
+    }
+
+    void CreateWithTheRealConfigurationWindow(const std::vector<IniKey>& Changes)
+    {
+        WriteIni(With(With(CompleteIni(), {{"Balanca", "Porta", pty.SlavePath()}}), Changes));
+        M().Execute("K ^CCTTGA955 S ^CCTTGA955(1,\"BAL01\")=\"Expedicao\",^CCTTGA955(1,\"BAL02\")=\"Recebimento\"");
+        TFormTrevaskParts parts;
+        parts.CreateVisM = [this](TComponent* Owner) {
+            auto* control = new RecordingVisM(Owner);
+            control->SetServerSettings(serverSettings);
+            if (server == nullptr)
+                server = control;
+            return control;
+        };
+        form = std::make_unique<TFormTrevask>(parts);
+    }
+};
+
+TEST_F(ConfigurationEndToEnd, MissingTerminalOpensTheConfigurationAtStartAndOkAppliesIt)
+{
+    WhenConfigurationShows choose([this](TFormMorvidConfig& window) {
+        PickThePseudoTerminal(window);
+        window.CBTerminal->SetItemIndex(window.CBTerminal->IndexOfCode("BAL02"));
+        window.BitBtn1->click();
+    });
+    CreateWithTheRealConfigurationWindow({{"Terminal", "Terminal", std::nullopt}});
+    EXPECT_EQ(choose.Shown(), 1);
+    for (const QString& text : messages.Texts())
+        ADD_FAILURE() << text.toStdString();
+    EXPECT_FALSE(form->TerminateRequested());
+    EXPECT_EQ(form->Terminal, "BAL02");
+    EXPECT_TRUE(form->ComPort1->Connected());
+    EXPECT_NE(ReadFileBytes("mirtal.ini").find("Terminal=BAL02"), std::string::npos);
+
+    M().Execute("K ^PESAGEM");
+    ASSERT_TRUE(Send(Record('2', "8,50") + "\r", [&] { return form->EdPesoGravado->text() == "8500"; }));
+    EXPECT_EQ(Node("1", "BAL02"), "8500");
+}
+
+TEST_F(ConfigurationEndToEnd, LeavingTheConfigurationOpenedAtStartWithSairEndsTheProgram)
+{
+    WhenConfigurationShows leave([](TFormMorvidConfig& window) { window.BitBtn2->click(); });
+    CreateWithTheRealConfigurationWindow({{"Terminal", "Terminal", std::nullopt}});
+    EXPECT_EQ(leave.Shown(), 1);
+    EXPECT_TRUE(form->TerminateRequested());
+    EXPECT_TRUE(form->isHidden());
+}
+
+TEST_F(ConfigurationEndToEnd, ConfigurationFromTheMenuIsAppliedAgain)
+{
+    CreateWithTheRealConfigurationWindow({{"Terminal", "Terminal", "BAL01"}});
+    form->show();
+    WhenConfigurationShows change([this](TFormMorvidConfig& window) {
+        PickThePseudoTerminal(window);
+        window.MNrBruto->SetText("6");
+        window.BitBtn1->click();
+    });
+    form->mmiConfiguracao->trigger();
+    EXPECT_EQ(change.Shown(), 1);
+    for (const QString& text : messages.Texts())
+        ADD_FAILURE() << text.toStdString();
+    EXPECT_EQ(form->NrCrPesBruto, 6);
+    EXPECT_TRUE(form->ComPort1->Connected());
+    EXPECT_FALSE(form->TerminateRequested());
 }
