@@ -48,6 +48,9 @@ public:
     void CBTerminalKeyDown(TObject* Sender, int& Key, Qt::KeyboardModifiers Shift);
     void VisM1Error(TObject* Sender);
 
+    // What the close box does: ends the modal loop with mrCancel.
+    void reject() override;
+
     // Components. The server control is owned by the window as a component, the rest as
     // its Qt children.
     TVisM* VisM1 = nullptr;
@@ -80,8 +83,6 @@ public:
 protected:
     void showEvent(QShowEvent* Event) override;
     void keyPressEvent(QKeyEvent* Event) override;
-    // The close box ends the modal loop with mrCancel.
-    void reject() override;
 
 private:
     void CreateComponents(const TVisMFactory& CreateVisM);

@@ -24,9 +24,10 @@ TCustomComboBox::TCustomComboBox(TComponent* AOwner, QWidget* Parent) : QComboBo
 void TCustomComboBox::SetStyle(TComboBoxStyle Value)
 {
     const int selected = currentIndex();
+    const bool hadEdit = isEditable();
     style_ = Value;
     setEditable(Value == csDropDown);
-    if (Value == csDropDown) {
+    if (Value == csDropDown && !hadEdit) {
         setInsertPolicy(QComboBox::NoInsert);
         setCompleter(nullptr);
         connect(lineEdit(), &QLineEdit::textEdited, this, [this](const QString& Typed) { TextTyped(Typed); });
