@@ -230,6 +230,13 @@ void TFormTrevask::CreateDisplays()
     GroupBox4 = new QGroupBox(Texto("Peso Líquido"), this);
     GroupBox4->setObjectName(QStringLiteral("GroupBox4"));
     GroupBox4->setEnabled(false);
+    // Disabled only to keep the focus away: its caption stays readable.
+    QPalette legivel = GroupBox4->palette();
+    legivel.setColor(QPalette::Disabled, QPalette::WindowText, legivel.color(QPalette::Active, QPalette::WindowText));
+    GroupBox4->setPalette(legivel);
+    QFont titulo = GroupBox4->font();
+    titulo.setBold(true);
+    GroupBox4->setFont(titulo);
 
     EdValor1 = new TEdValor(this, GroupBox4);
     EdValor1->SetName("EdValor1");
@@ -356,7 +363,7 @@ void TFormTrevask::LayOut()
     janela->addLayout(topo);
     janela->addWidget(GroupBox4);
     janela->addLayout(displays);
-    resize(720, 400);
+    resize(720, sizeHint().height());
 }
 
 void TFormTrevask::CentreOnDesktop()
