@@ -152,13 +152,15 @@ TFormTrevask::TFormTrevask(TFormTrevaskParts Parts) : QWidget(nullptr), TCompone
 
 TFormTrevask::~TFormTrevask()
 {
-    // The port goes first: it stops its event thread before the handlers' state goes.
+    // The port goes first: stopping its event thread may still run a receive event, which
+    // needs every other part of the window.
+    delete ComPort1;
     DestroyComponents();
     if (FormTrevask == this)
         FormTrevask = nullptr;
 }
 
-void TFormTrevask::CreateComponents(TFormTrevaskParts& Parts)
+void TFormTrevask::CreateComponents(const TFormTrevaskParts& Parts)
 {
     VisM1 = Parts.CreateVisM ? Parts.CreateVisM(this) : new TVisM(this);
     VisM1->SetName("VisM1");

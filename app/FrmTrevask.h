@@ -143,7 +143,7 @@ private:
     // What the rest of a receive event does after one complete record.
     enum class TSeguir { ProximoByte, FimDosBytes, FimDoEvento };
 
-    void CreateComponents(TFormTrevaskParts& Parts);
+    void CreateComponents(const TFormTrevaskParts& Parts);
     void CreateDisplays();
     void LayOut();
     void CentreOnDesktop();
