@@ -86,11 +86,13 @@ int StrToInt(const std::string& Text)
     return static_cast<int>(valor);
 }
 
-// The class library's StrToCurr: number text in the process's notation, times 10000.
-int64_t StrToCurr(const std::string& Text)
+// The weight text times 10000. The reader itself writes "," before the decimals, so the
+// text is read with "," whatever the locale's separator: read with the locale's, every
+// store failed on a machine whose locale writes "." (C, en_US).
+int64_t PesoToCurr(const std::string& Text)
 {
     int64_t valor = 0;
-    if (!TryTextToCurrency(Text, valor))
+    if (!TryTextToCurrency(Text, ',', valor))
         throw EConvertError("'" + Text + "' is not a valid floating point value");
     return valor;
 }
@@ -667,7 +669,7 @@ bool TFormTrevask::GravarPeso(const std::string& Peso)
     try {
         VisM1->SetCode(kMatarPeso);
         VisM1->SetExecFlag(1);
-        EdValor1->SetValor(StrToCurr(Peso));
+        EdValor1->SetValor(PesoToCurr(Peso));
         VisM1->SetP0(MenuInfo1->GetCodEmp());
         VisM1->SetP1(Terminal);
         VisM1->SetP2(EdValor1->ValorM());

@@ -85,7 +85,11 @@ std::string CurrencyToText(int64_t Scaled)
 
 bool TryTextToCurrency(const std::string& Text, int64_t& Scaled)
 {
-    const char separator = DecimalSeparator();
+    return TryTextToCurrency(Text, DecimalSeparator(), Scaled);
+}
+
+bool TryTextToCurrency(const std::string& Text, char Separator, int64_t& Scaled)
+{
     size_t i = 0;
     const size_t n = Text.size();
     while (i < n && Text[i] == ' ')
@@ -106,7 +110,7 @@ bool TryTextToCurrency(const std::string& Text, int64_t& Scaled)
         mantissa += Text[i++];
         any = true;
     }
-    if (i < n && Text[i] == separator) {
+    if (i < n && Text[i] == Separator) {
         ++i;
         any = true;
         while (i < n && IsDigit(Text[i])) {

@@ -17,3 +17,5 @@ std::string CurrencyToText(int64_t Scaled);
 // digits). Anything else, or a result outside the 64-bit range, fails and leaves Scaled
 // unchanged.
 bool TryTextToCurrency(const std::string& Text, int64_t& Scaled);
+// The same with an explicit decimal separator, for text whose notation is fixed.
+bool TryTextToCurrency(const std::string& Text, char Separator, int64_t& Scaled);

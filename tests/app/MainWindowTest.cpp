@@ -813,12 +813,16 @@ TEST_F(MainWindow, FailedConversionWhileStoringIsReportedPurgedAndEmptied)
     EXPECT_TRUE(form->Gravar);
 }
 
-TEST_F(MainWindow, StoringNeedsCommaAsTheLocaleDecimalSeparator)
+TEST_F(MainWindow, StoringReadsTheWeightsCommaWhateverTheLocaleSeparator)
 {
     FormatSettingsGuard point('.', "mm/dd/yyyy", '/');
     WriteIni(CompleteIni());
     Create();
     Receive("2  12,50kg");
+    EXPECT_TRUE(messages.Texts().empty());
+    EXPECT_EQ(Stored(), "12500");
+    // A point is no decimal mark of the weight text, under either locale.
+    Receive("x2  12.50kg");
     ASSERT_EQ(messages.Texts().size(), 1u);
     EXPECT_EQ(messages.Texts().at(0), QString::fromUtf8("Registro com Problema , aperte Saída Novamente !"));
 }
