@@ -2,19 +2,6 @@
 
 namespace {
 
-// The global's Edicao raised for the length of a refresh, lowered also when the refresh
-// fails: a counter left raised would make the global drop every later write.
-class TEdicaoBracket {
-public:
-    explicit TEdicaoBracket(TMGlobalBase* Global) : global_(Global) { global_->IncEdicao(); }
-    ~TEdicaoBracket() { global_->DecEdicao(); }
-    TEdicaoBracket(const TEdicaoBracket&) = delete;
-    TEdicaoBracket& operator=(const TEdicaoBracket&) = delete;
-
-private:
-    TMGlobalBase* global_;
-};
-
 // PieceAtual set for the length of one write, reset also when the write fails.
 class TPieceAtualScope {
 public:

@@ -166,6 +166,19 @@ private:
     bool notificando_ = false;
 };
 
+// A global's Edicao raised for the length of a display refresh, lowered also when the
+// refresh fails: a counter left raised would make the global drop every later write.
+class TEdicaoBracket {
+public:
+    explicit TEdicaoBracket(TMGlobalBase* Global) : global_(Global) { global_->IncEdicao(); }
+    ~TEdicaoBracket() { global_->DecEdicao(); }
+    TEdicaoBracket(const TEdicaoBracket&) = delete;
+    TEdicaoBracket& operator=(const TEdicaoBracket&) = delete;
+
+private:
+    TMGlobalBase* global_;
+};
+
 // The bound global with its record operations, each one execution of a %CSWWGLOB routine
 // (or of the user routine GlobalRotina before POST and DELETE). Browsing (esNavegacao) and
 // editing (esEdicao) are its two states.
