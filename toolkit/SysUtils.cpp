@@ -1,5 +1,6 @@
 #include "toolkit/SysUtils.h"
 
+#include <charconv>
 #include <cstdio>
 #include <vector>
 
@@ -23,6 +24,17 @@ std::string Format(const char* Pattern, ...)
     std::string text = FormatV(Pattern, args);
     va_end(args);
     return text;
+}
+
+int StrToIntDef(const std::string& S, int Default)
+{
+    const char* first = S.data();
+    const char* last = first + S.size();
+    if (S.size() > 1 && S[0] == '+' && S[1] != '-')
+        ++first;
+    int value = 0;
+    const auto [end, error] = std::from_chars(first, last, value);
+    return error == std::errc() && end == last ? value : Default;
 }
 
 std::string ExceptionMessage(const std::exception& E)

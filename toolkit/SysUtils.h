@@ -25,5 +25,9 @@ public:
 std::string Format(const char* Pattern, ...) __attribute__((format(printf, 1, 2)));
 std::string FormatV(const char* Pattern, va_list Args);
 
+// S as a whole decimal integer (an optional "+" or "-", then digits, nothing else), or
+// Default when it is none or lies outside int.
+int StrToIntDef(const std::string& S, int Default);
+
 // The message of any exception, ours or the standard library's.
 std::string ExceptionMessage(const std::exception& E);
