@@ -17,8 +17,7 @@
 
 #include "mbind/BoundControl.h"
 #include "toolkit/Edit.h"
-
-enum TAlignment : uint8_t { taLeftJustify, taRightJustify, taCenter };
+#include "toolkit/Graphics.h"
 
 class TEdValor : public TCustomEdit, public TBoundControl {
 public:

@@ -10,6 +10,19 @@ int TCollectionItem::Index() const
     return -1;
 }
 
+void TCollectionItem::SetIndex(int Value)
+{
+    const int current = Index();
+    if (Value == current)
+        return;
+    collection_->Items(Value); // the index check
+    auto& items = collection_->items_;
+    std::unique_ptr<TCollectionItem> self = std::move(items[static_cast<size_t>(current)]);
+    items.erase(items.begin() + current);
+    items.insert(items.begin() + Value, std::move(self));
+    Changed(true);
+}
+
 void TCollectionItem::Changed(bool AllItems)
 {
     collection_->Changed(AllItems ? nullptr : this);

@@ -25,6 +25,9 @@ public:
     TCollection* Collection() const { return collection_; }
     // Position in the collection, from 0.
     int Index() const;
+    // Moves the item to position Value, the items between closing up; EListError when
+    // Value lies outside the collection.
+    void SetIndex(int Value);
 
 protected:
     // Tells the collection that this item (or, with AllItems, every item) changed.
