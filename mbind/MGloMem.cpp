@@ -66,6 +66,10 @@ void TMGloMem::SetData(const std::string& Value)
     if (Value == Dados())
         return;
     TMGlobalBase::SetData(Value);
+    // A text dropped during a refresh of its own controls changed nothing: showing a
+    // value must not lock the master's record.
+    if (Dados() != Value)
+        return;
     TMGlobal* master = Master();
     if (master != nullptr && master->Edicao() == 0)
         master->Edit();

@@ -32,8 +32,9 @@ public:
     void RefreshFromGlobal();
     // Writes every line of the text; nothing while the master's Edicao is above 0.
     void Gravar() override;
-    // A changed text is stored (unless its own Edicao is above 0) and, outside a refresh
-    // of the master, starts the master's Edit.
+    // A changed text is stored and, outside a refresh of the master, starts the master's
+    // Edit; while its own Edicao is above 0 (its controls are being refreshed) the text is
+    // dropped and nothing starts.
     void SetData(const std::string& Value) override;
 
 private:
