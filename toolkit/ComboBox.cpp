@@ -151,5 +151,7 @@ void TCustomComboBox::focusOutEvent(QFocusEvent* Event)
     if (IsWindowOrPopupChange(Event) || !entered_)
         return;
     entered_ = false;
+    if (!isEnabled())
+        return; // disabled by code while focused: not left by the user (see TCustomEdit)
     RunGuarded(this, [this] { DoExit(); });
 }

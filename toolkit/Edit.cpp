@@ -196,6 +196,11 @@ void TCustomEdit::focusOutEvent(QFocusEvent* Event)
     if (IsWindowOrPopupChange(Event) || !entered_)
         return;
     entered_ = false;
+    // Disabled by code while focused (a bound global disables its key controls when it
+    // starts an edit): the user did not leave the control, so no exit step runs in the
+    // middle of that code; the control is entered again when it next gets the focus.
+    if (!isEnabled())
+        return;
     exiting_ = true;
     RunGuarded(this, [this] { DoExit(); });
     exiting_ = false;

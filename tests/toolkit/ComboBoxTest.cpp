@@ -196,6 +196,20 @@ TEST(ComboBoxExit, LeavingFiresOnExitOnce)
     EXPECT_EQ(exits, 1);
 }
 
+TEST(ComboBoxExit, DisablingTheFocusedComboIsNoExit)
+{
+    ComboScreen screen(csDropDownList);
+    int exits = 0;
+    screen.combo->OnExit = [&](TObject*) { ++exits; };
+    screen.combo->setEnabled(false);
+    EXPECT_TRUE(screen.next->hasFocus());
+    EXPECT_EQ(exits, 0);
+    screen.combo->setEnabled(true);
+    screen.combo->setFocus(Qt::TabFocusReason);
+    screen.next->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(exits, 1);
+}
+
 TEST(ComboBoxExit, AnotherWindowTakingTheFocusIsNoExit)
 {
     ComboScreen screen(csDropDownList);

@@ -88,6 +88,18 @@ TEST(EditSteps, FocusTakenBackDuringTheExitIsNoNewEnterAndTheOtherEditIsNotExite
     EXPECT_TRUE(secondEvents.empty());
 }
 
+TEST(EditSteps, DisablingTheFocusedEditIsNoExitAndTheNextFocusIsAnEnter)
+{
+    TwoEdits screen;
+    screen.first->setEnabled(false);
+    EXPECT_TRUE(screen.second->hasFocus());
+    EXPECT_TRUE(screen.events.empty());
+    screen.first->setEnabled(true);
+    screen.first->setFocus(Qt::TabFocusReason);
+    screen.second->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(screen.events, (std::vector<std::string>{"enter", "exit"}));
+}
+
 TEST(EditText, WritingTheShownTextAgainKeepsTheModifiedFlag)
 {
     TCustomEdit edit(nullptr);
