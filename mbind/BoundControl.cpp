@@ -70,24 +70,13 @@ void TBoundControl::SetEnabled(bool Value)
 
 std::string TBoundControl::ReadFromGlobal() const
 {
-    TMGlobalBase* global = MGlobal();
-    switch (tipoCampo_) {
-    case tcPiece: return global->GetPiece(piece_);
-    case tcCampo: return global->Campos()->Items(piece_)->Resultado();
-    case tcChave: return global->GetChave(piece_);
-    }
-    return {};
+    return MGlobal()->GetValor(tipoCampo_, piece_);
 }
 
 void TBoundControl::WriteToGlobal(const std::string& Value)
 {
-    TMGlobalBase* global = MGlobal();
-    if (global == nullptr)
-        return;
-    if (tipoCampo_ == tcPiece)
-        global->SetPiece(piece_, Value);
-    else if (tipoCampo_ == tcChave)
-        global->SetChave(piece_, Value);
+    if (TMGlobalBase* global = MGlobal())
+        global->SetValor(tipoCampo_, piece_, Value);
 }
 
 void TBoundControl::WriteOnChangeToGlobal(const std::string& Value, bool MarkPiece)

@@ -138,6 +138,24 @@ void TMGlobalBase::SetPiece(int N, const std::string& Value)
         RedesenharPiece(N);
 }
 
+std::string TMGlobalBase::GetValor(TTipoDeCampo Kind, int Index) const
+{
+    switch (Kind) {
+    case tcPiece: return GetPiece(Index);
+    case tcCampo: return campos_->Items(Index)->Resultado();
+    case tcChave: return GetChave(Index);
+    }
+    return {};
+}
+
+void TMGlobalBase::SetValor(TTipoDeCampo Kind, int Index, const std::string& Value)
+{
+    if (Kind == tcPiece)
+        SetPiece(Index, Value);
+    else if (Kind == tcChave)
+        SetChave(Index, Value);
+}
+
 std::string TMGlobalBase::GetChave(int I) const
 {
     return globalChaves_->Items(I)->GetAtual();

@@ -95,6 +95,12 @@ public:
     void IncEdicao() { ++edicao_; }
     void DecEdicao() { --edicao_; }
 
+    // A value by where it lives: piece Index (from 1), the Resultado of Campos item Index
+    // or key level Index (both from 0). Writing a Campos result does nothing: it is only
+    // read.
+    std::string GetValor(TTipoDeCampo Kind, int Index) const;
+    void SetValor(TTipoDeCampo Kind, int Index, const std::string& Value);
+
     // Keys (an index outside GlobalChaves raises EListError).
     std::string GetChave(int I) const;
     void SetChave(int I, const std::string& Value);
