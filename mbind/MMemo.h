@@ -19,8 +19,8 @@ public:
     explicit TMMemo(TComponent* AOwner, QWidget* Parent = nullptr);
     ~TMMemo() override;
 
-    // Published, in stored order (Variavel, Piece, Limpar, MGlobal, TipoCampo, Obrigatorio
-    // and NomeCampo come from the binding block).
+    // Published, in stored order: Variavel, Piece, Limpar, MGlobal, TipoCampo (binding
+    // block), Separador, Obrigatorio, NomeCampo (binding block).
     // The text that stands for a line break in the stored value.
     const std::string& Separador() const { return separador_; }
     void SetSeparador(const std::string& Value) { separador_ = Value; }

@@ -27,8 +27,9 @@ public:
 
     using TBoundControl::CanFocus;
 
-    // Published, in stored order (Piece, Variavel, Limpar, MGlobal, TipoCampo, Obrigatorio
-    // and NomeCampo come from the binding block).
+    // Published, in stored order: Piece, Variavel, Limpar (binding block), TipoValor,
+    // MGlobal, TipoCampo (binding block), Separador, Estilo, Codigos, Obrigatorio,
+    // NomeCampo (binding block).
     TMRadioGroupTipoValor TipoValor() const { return tipoValor_; }
     void SetTipoValor(TMRadioGroupTipoValor Value) { tipoValor_ = Value; }
     // Stored with the form; nothing reads them.
