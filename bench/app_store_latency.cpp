@@ -29,7 +29,7 @@
 #include <vector>
 
 #include "app/FrmTrevask.h"
-#include "tests/serial/PtyPair.h"
+#include "tests/support/PtyPair.h"
 #include "toolkit/Application.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/FormatSettings.h"

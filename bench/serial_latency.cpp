@@ -19,7 +19,7 @@
 
 #include "platform/CommWait.h"
 #include "serial/CPort.h"
-#include "tests/serial/PtyPair.h"
+#include "tests/support/PtyPair.h"
 
 using namespace std::chrono;
 using TClock = steady_clock;

@@ -20,7 +20,7 @@
 #include "mbind/MenuInfo.h"
 #include "mbind/UDllMan.h"
 #include "serial/CPort.h"
-#include "serial/PtyPair.h"
+#include "support/PtyPair.h"
 #include "support/EventLoop.h"
 #include "toolkit/MaskEdit.h"
 #include "support/FormatSettingsGuard.h"

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "PtyPair.h"
+#include "support/PtyPair.h"
 #include "platform/WinComm.h"
 
 class TCommTest : public ::testing::Test {
@@ -70,7 +70,7 @@ protected:
     void SendAndAwait(const std::string& Bytes, WinComm::DWORD Count)
     {
         using namespace WinComm;
-        Line.Send(Bytes);
+        Line.Write(Bytes);
         ASSERT_TRUE(Api.SetCommMask(Port, EV_RXCHAR));
         for (int pass = 0; pass < 20 && Queued() < Count; ++pass) {
             OVERLAPPED overlapped = NewOverlapped();

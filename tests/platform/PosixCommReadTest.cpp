@@ -80,9 +80,9 @@ TEST_F(PosixCommRead, ReadWithoutTimeoutsWaitsForAllBytes)
 {
     SetTimeouts(0, 0, 0);
     StartPendingRead(5);
-    Line.Send("ab");
+    Line.Write("ab");
     EXPECT_EQ(Api.WaitForSingleObject(Transfer.hEvent, 100), WAIT_TIMEOUT);
-    Line.Send("cde");
+    Line.Write("cde");
     EXPECT_EQ(FinishRead(), 5u);
     EXPECT_EQ(std::string(Buffer, 5), "abcde");
 }
@@ -105,7 +105,7 @@ TEST_F(PosixCommRead, IntervalTimeoutEndsReadAfterQuietGap)
     SetTimeouts(50, 0, 0);
     StartPendingRead(10);
     EXPECT_EQ(Api.WaitForSingleObject(Transfer.hEvent, 120), WAIT_TIMEOUT); // no byte yet: no interval
-    Line.Send("abc");
+    Line.Write("abc");
     EXPECT_EQ(FinishRead(), 3u);
 }
 
@@ -113,7 +113,7 @@ TEST_F(PosixCommRead, ReturnOnAnyByteWaitsForFirstByte)
 {
     SetTimeouts(MAXDWORD, MAXDWORD, 2000);
     StartPendingRead(10);
-    Line.Send("k");
+    Line.Write("k");
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(FinishRead(), 1u);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
@@ -183,7 +183,7 @@ TEST_F(PosixCommRead, DiscardNullDropsZeroBytes)
 TEST_F(PosixCommRead, QueueHoldsInputSizeAndRefillsAfterRead)
 {
     ASSERT_TRUE(Api.SetupComm(Port, 8, 8));
-    Line.Send("0123456789AB");
+    Line.Write("0123456789AB");
     SendAndAwait("", 8);
     ReadAtOnce();
     DWORD read = 0;
@@ -199,7 +199,7 @@ TEST_F(PosixCommRead, ReadWithoutRecordWaitsForItself)
     SetTimeouts(0, 0, 0);
     std::thread far([this] {
         std::this_thread::sleep_for(30ms);
-        Line.Send("xyz");
+        Line.Write("xyz");
     });
     DWORD read = 0;
     EXPECT_TRUE(Api.ReadFile(Port, Buffer, 3, &read, nullptr)) << Api.GetLastError();

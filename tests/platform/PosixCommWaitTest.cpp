@@ -42,7 +42,7 @@ TEST_F(PosixCommWait, CompletesWhenDataArrives)
 {
     ASSERT_TRUE(Api.SetCommMask(Port, EV_RXCHAR | EV_ERR | EV_BREAK));
     StartPendingWait();
-    Line.Send("abc");
+    Line.Write("abc");
     EXPECT_EQ(WaitResult(), EV_RXCHAR);
 }
 
@@ -62,7 +62,7 @@ TEST_F(PosixCommWait, UnreadBytesAreReportedOnce)
 {
     ASSERT_TRUE(Api.SetCommMask(Port, EV_RXCHAR));
     StartPendingWait();
-    Line.Send("1234");
+    Line.Write("1234");
     ASSERT_EQ(WaitResult(), EV_RXCHAR);
 
     // Nobody reads: the next wait sleeps until a new byte comes.
@@ -70,7 +70,7 @@ TEST_F(PosixCommWait, UnreadBytesAreReportedOnce)
     const unsigned long long before = WaitWakeups();
     EXPECT_EQ(Api.WaitForSingleObject(Overlapped.hEvent, 200), WAIT_TIMEOUT);
     EXPECT_EQ(WaitWakeups() - before, 1u);
-    Line.Send("5");
+    Line.Write("5");
     EXPECT_EQ(WaitResult(), EV_RXCHAR);
     EXPECT_EQ(Queued(), 5u);
 }
@@ -80,7 +80,7 @@ TEST_F(PosixCommWait, EventsBeforeTheWaitCompleteItAtOnce)
     ASSERT_TRUE(Api.SetCommMask(Port, EV_RXCHAR));
     SendAndAwait("xy", 2);
     ASSERT_TRUE(Api.SetCommMask(Port, EV_RXCHAR)); // a new mask forgets what was seen
-    Line.Send("z");
+    Line.Write("z");
     std::this_thread::sleep_for(20ms);
     EXPECT_TRUE(Api.WaitCommEvent(Port, &Mask, &Overlapped));
     EXPECT_EQ(Mask, EV_RXCHAR);
@@ -104,7 +104,7 @@ TEST_F(PosixCommWait, StopEventWinsOverCompletedCommEvent)
     HANDLE stop = NewEvent(true, false);
     const HANDLE list[2] = {stop, Overlapped.hEvent};
     ASSERT_TRUE(Api.SetCommMask(Port, EV_RXCHAR));
-    Line.Send("a");
+    Line.Write("a");
     std::this_thread::sleep_for(20ms);
     ASSERT_TRUE(Api.WaitCommEvent(Port, &Mask, &Overlapped)); // completes at once: both are signalled
     Api.SetEvent(stop);
@@ -161,7 +161,7 @@ TEST_F(PosixCommWait, GetOverlappedResultCanWaitForCompletion)
 {
     ASSERT_TRUE(Api.SetCommMask(Port, EV_RXCHAR));
     StartPendingWait();
-    Line.Send("q");
+    Line.Write("q");
     DWORD transferred = 0;
     EXPECT_TRUE(Api.GetOverlappedResult(Port, &Overlapped, &transferred, true));
     EXPECT_EQ(Mask, EV_RXCHAR);
@@ -174,9 +174,9 @@ TEST_F(PosixCommWait, EventCharRaisesRxFlag)
     ASSERT_TRUE(Api.SetCommState(Port, dcb));
     ASSERT_TRUE(Api.SetCommMask(Port, EV_RXFLAG));
     StartPendingWait();
-    Line.Send("no end");
+    Line.Write("no end");
     EXPECT_EQ(Api.WaitForSingleObject(Overlapped.hEvent, 100), WAIT_TIMEOUT);
-    Line.Send("\n");
+    Line.Write("\n");
     EXPECT_EQ(WaitResult(), EV_RXFLAG);
 }
 
@@ -185,9 +185,9 @@ TEST_F(PosixCommWait, Rx80FullWhenQueuePassesEightyPercentOfInputSize)
     ASSERT_TRUE(Api.SetupComm(Port, 10, 10));
     ASSERT_TRUE(Api.SetCommMask(Port, EV_RX80FULL));
     StartPendingWait();
-    Line.Send("1234567");
+    Line.Write("1234567");
     EXPECT_EQ(Api.WaitForSingleObject(Overlapped.hEvent, 100), WAIT_TIMEOUT);
-    Line.Send("8");
+    Line.Write("8");
     EXPECT_EQ(WaitResult(), EV_RX80FULL);
 }
 

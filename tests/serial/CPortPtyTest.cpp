@@ -8,7 +8,7 @@
 
 #include "platform/CommWait.h"
 #include "serial/PortTestSupport.h"
-#include "serial/PtyPair.h"
+#include "support/PtyPair.h"
 #include "support/EventLoop.h"
 #include "support/Recorders.h"
 
