@@ -221,10 +221,7 @@ DWORD TCommDevice::Purge(DWORD Flags)
 DWORD TCommDevice::ClearErrors(DWORD& Errors, COMSTAT& Stat)
 {
     std::lock_guard lock(mutex_);
-    if (DWORD error = UsableLocked())
-        return error;
-    DrainLocked();
-    if (DWORD error = UsableLocked())
+    if (DWORD error = UsableAfterDrainLocked())
         return error;
     int outQueue = 0;
     if (::ioctl(fd_, TIOCOUTQ, &outQueue) != 0) {

@@ -73,6 +73,7 @@ private:
     DWORD FailLocked(int Errno);
     void MarkDeadLocked();
     void DrainLocked();
+    DWORD UsableAfterDrainLocked();
     TLineCounts ReadCountsLocked();
     void RecordEventsLocked(DWORD Events);
     void FeedReadsLocked();

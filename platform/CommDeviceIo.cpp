@@ -156,6 +156,14 @@ void TCommDevice::ExpireReadsLocked(TTimePoint Now)
     }
 }
 
+// Drains the device and says whether it is still usable: the drain is where a hang-up
+// shows. A device closed or hung up before is left alone and reported the same way.
+DWORD TCommDevice::UsableAfterDrainLocked()
+{
+    DrainLocked();
+    return UsableLocked();
+}
+
 DWORD TCommDevice::WaitEvent(DWORD* Mask, const TOverlappedOp& Op)
 {
     std::lock_guard lock(mutex_);
@@ -163,8 +171,7 @@ DWORD TCommDevice::WaitEvent(DWORD* Mask, const TOverlappedOp& Op)
         return error;
     if (mask_ == 0 || wait_)
         return ERROR_INVALID_PARAMETER;
-    DrainLocked();
-    if (DWORD error = UsableLocked())
+    if (DWORD error = UsableAfterDrainLocked())
         return error;
     // Events seen since the last wait complete this one at once.
     if (history_) {
@@ -182,10 +189,7 @@ DWORD TCommDevice::WaitEvent(DWORD* Mask, const TOverlappedOp& Op)
 DWORD TCommDevice::Read(void* Buffer, DWORD Count, const TOverlappedOp& Op, DWORD& Done)
 {
     std::lock_guard lock(mutex_);
-    if (DWORD error = UsableLocked())
-        return error;
-    DrainLocked();
-    if (DWORD error = UsableLocked())
+    if (DWORD error = UsableAfterDrainLocked())
         return error;
     const TReadPlan plan = PlanRead(timeouts_, Count);
     auto* bytes = static_cast<uint8_t*>(Buffer);
