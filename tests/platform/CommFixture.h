@@ -103,3 +103,23 @@ protected:
 private:
     std::vector<WinComm::HANDLE> events_;
 };
+
+// The port with one overlapped communication-event wait to start and watch.
+class TCommWaitTest : public TCommTest {
+protected:
+    WinComm::OVERLAPPED Overlapped{};
+    WinComm::DWORD Mask = 0xDEAD;
+
+    void SetUp() override
+    {
+        TCommTest::SetUp();
+        Overlapped = NewOverlapped();
+    }
+
+    // Starts a wait that must pend.
+    void StartPendingWait()
+    {
+        ASSERT_FALSE(Api.WaitCommEvent(Port, &Mask, &Overlapped));
+        ASSERT_EQ(Api.GetLastError(), WinComm::ERROR_IO_PENDING);
+    }
+};

@@ -5,23 +5,7 @@ using namespace WinComm;
 
 namespace {
 
-class PosixCommHangup : public TCommTest {
-protected:
-    OVERLAPPED Overlapped{};
-    DWORD Mask = 0xDEAD;
-
-    void SetUp() override
-    {
-        TCommTest::SetUp();
-        Overlapped = NewOverlapped();
-    }
-
-    void StartPendingWait()
-    {
-        ASSERT_FALSE(Api.WaitCommEvent(Port, &Mask, &Overlapped));
-        ASSERT_EQ(Api.GetLastError(), ERROR_IO_PENDING);
-    }
-};
+using PosixCommHangup = TCommWaitTest;
 
 TEST_F(PosixCommHangup, PendingWaitEndsWithErrorEvent)
 {

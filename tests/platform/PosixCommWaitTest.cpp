@@ -11,24 +11,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class PosixCommWait : public TCommTest {
+class PosixCommWait : public TCommWaitTest {
 protected:
-    OVERLAPPED Overlapped{};
-    DWORD Mask = 0xDEAD;
-
-    void SetUp() override
-    {
-        TCommTest::SetUp();
-        Overlapped = NewOverlapped();
-    }
-
-    // Starts a wait that must pend.
-    void StartPendingWait()
-    {
-        ASSERT_FALSE(Api.WaitCommEvent(Port, &Mask, &Overlapped));
-        ASSERT_EQ(Api.GetLastError(), ERROR_IO_PENDING);
-    }
-
     DWORD WaitResult()
     {
         EXPECT_EQ(Api.WaitForSingleObject(Overlapped.hEvent, 2000), WAIT_OBJECT_0);
