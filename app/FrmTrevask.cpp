@@ -17,7 +17,6 @@
 #include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <limits>
 #include <optional>
 
 #include "app/ConfNamespace.h"
@@ -65,27 +64,6 @@ QString MensagemDecimais(const char* Chave)
            Texto(" sendo enviados corretamente!");
 }
 
-// The class library's StrToInt for the company: an optional sign and decimal digits
-// that fit 32 bits; anything else raises EConvertError.
-int StrToInt(const std::string& Text)
-{
-    size_t i = Text.empty() || (Text[0] != '-' && Text[0] != '+') ? 0 : 1;
-    const bool negativo = i == 1 && Text[0] == '-';
-    int64_t valor = 0;
-    const size_t inicio = i;
-    for (; i < Text.size() && Text[i] >= '0' && Text[i] <= '9'; ++i) {
-        valor = valor * 10 + (Text[i] - '0');
-        if (valor > int64_t{std::numeric_limits<int32_t>::max()} + 1)
-            break;
-    }
-    if (negativo)
-        valor = -valor;
-    if (i == inicio || i != Text.size() || valor > std::numeric_limits<int32_t>::max() ||
-        valor < std::numeric_limits<int32_t>::min())
-        throw EConvertError("'" + Text + "' is not a valid integer value");
-    return static_cast<int>(valor);
-}
-
 // The weight text times 10000. The reader itself writes "," before the decimals, so the
 // text is read with "," whatever the locale's separator: read with the locale's, every
 // store failed on a machine whose locale writes "." (C, en_US).
@@ -95,15 +73,6 @@ int64_t PesoToCurr(const std::string& Text)
     if (!TryTextToCurrency(Text, ',', valor))
         throw EConvertError("'" + Text + "' is not a valid floating point value");
     return valor;
-}
-
-// The class library's Trim: blanks and control characters off both ends.
-std::string Trim(const std::string& Text)
-{
-    auto branco = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
-    const auto inicio = std::find_if_not(Text.begin(), Text.end(), branco);
-    const auto fim = std::find_if_not(Text.rbegin(), Text.rend(), branco).base();
-    return inicio < fim ? std::string(inicio, fim) : std::string();
 }
 
 void MostrarTexto(QLineEdit* Edit, const std::string& Text)
@@ -428,7 +397,7 @@ bool TFormTrevask::ChecarServidor()
 void TFormTrevask::AplicarEmpresa()
 {
     const TIniFile ini(kArquivoIni);
-    MenuInfo1->SetCodEmp(StrToInt(ini.ReadString("Empresa", "Empresa", "1")));
+    MenuInfo1->SetCodEmp(DecimalStrToInt(ini.ReadString("Empresa", "Empresa", "1")));
     lbEmpresa->setText(QStringLiteral("Empresa: ") + QString::number(MenuInfo1->GetCodEmp()));
     VisM1->SetP0(std::to_string(MenuInfo1->GetCodEmp()));
 }

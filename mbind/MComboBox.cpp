@@ -1,23 +1,6 @@
 #include "mbind/MComboBox.h"
 
-#include <charconv>
-
-namespace {
-
-// The value as a decimal integer (optional sign, digits, nothing else), or -1 when it is
-// none: -1 selects nothing either way.
-int IndexFromText(const std::string& Value)
-{
-    const char* first = Value.data();
-    const char* last = first + Value.size();
-    if (first != last && *first == '+')
-        ++first;
-    int index = -1;
-    const auto [end, error] = std::from_chars(first, last, index);
-    return error == std::errc() && end == last ? index : -1;
-}
-
-} // namespace
+#include "toolkit/SysUtils.h"
 
 TMComboBox::TMComboBox(TComponent* AOwner, QWidget* Parent)
     : TCustomComboBox(AOwner, Parent), TBoundControl(this, this), codigos_(std::make_unique<TStringList>())
@@ -84,7 +67,7 @@ void TMComboBox::ShowValue(const std::string& Value)
             ++i;
         }
         break;
-    case tvIndece: SetItemIndex(IndexFromText(Value)); break;
+    case tvIndece: SetItemIndex(StrToIntDef(Value, -1)); break;
     case tvCodigo: SetItemIndex(IndexOfCode(Value)); break;
     }
 }

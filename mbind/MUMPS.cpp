@@ -1,10 +1,10 @@
 #include "mbind/MUMPS.h"
 
-#include <charconv>
 #include <cstdint>
 #include <optional>
 
 #include "toolkit/FormatSettings.h"
+#include "toolkit/SysUtils.h"
 
 namespace {
 
@@ -18,19 +18,6 @@ size_t FindDelimiter(const std::string& S, const std::string& D)
 std::string Copy(const std::string& S, size_t From, size_t Count)
 {
     return From > S.size() ? std::string() : S.substr(From - 1, Count);
-}
-
-// A whole decimal number with an optional sign.
-std::optional<int32_t> Integer(const std::string& S)
-{
-    const bool plus = S.size() > 1 && S[0] == '+' && S[1] != '-';
-    const char* first = S.data() + (plus ? 1 : 0);
-    const char* last = S.data() + S.size();
-    int32_t value = 0;
-    const auto [end, error] = std::from_chars(first, last, value);
-    if (error != std::errc() || end != last)
-        return std::nullopt;
-    return value;
 }
 
 } // namespace
@@ -74,7 +61,7 @@ std::string MSetPiece(const std::string& S, const std::string& D, int N, const s
 std::string MHorologData(const std::string& H)
 {
     // Day 0 is 31 December 1840; the year is counted from March so that February comes last.
-    const std::optional<int32_t> h = Integer(H);
+    const std::optional<int> h = DecimalToInt(H);
     const int64_t n = h ? int64_t{*h} - 61 : 0;
     int64_t y = n / 365;
     int64_t a;

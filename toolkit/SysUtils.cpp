@@ -1,8 +1,18 @@
 #include "toolkit/SysUtils.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <vector>
+
+namespace {
+
+EConvertError NotAnInteger(const std::string& S)
+{
+    return EConvertError(Format("'%s' is not a valid integer value", S.c_str()));
+}
+
+} // namespace
 
 std::string FormatV(const char* Pattern, va_list Args)
 {
@@ -26,15 +36,38 @@ std::string Format(const char* Pattern, ...)
     return text;
 }
 
-int StrToIntDef(const std::string& S, int Default)
+std::optional<int> DecimalToInt(const std::string& S)
 {
     const char* first = S.data();
     const char* last = first + S.size();
+    // from_chars takes a "-" but no "+": a "+" is skipped unless a sign follows it.
     if (S.size() > 1 && S[0] == '+' && S[1] != '-')
         ++first;
     int value = 0;
     const auto [end, error] = std::from_chars(first, last, value);
-    return error == std::errc() && end == last ? value : Default;
+    if (error != std::errc() || end != last)
+        return std::nullopt;
+    return value;
+}
+
+int StrToIntDef(const std::string& S, int Default)
+{
+    return DecimalToInt(S).value_or(Default);
+}
+
+int DecimalStrToInt(const std::string& S)
+{
+    if (const std::optional<int> value = DecimalToInt(S))
+        return *value;
+    throw NotAnInteger(S);
+}
+
+std::string Trim(const std::string& S)
+{
+    auto blank = [](char C) { return static_cast<unsigned char>(C) <= ' '; };
+    const auto first = std::find_if_not(S.begin(), S.end(), blank);
+    const auto last = std::find_if_not(S.rbegin(), S.rend(), blank).base();
+    return first < last ? std::string(first, last) : std::string();
 }
 
 std::string ExceptionMessage(const std::exception& E)

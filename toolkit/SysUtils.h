@@ -1,6 +1,7 @@
 #pragma once
 // The class library's exception root and the small text helpers every subsystem shares.
 #include <cstdarg>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -25,9 +26,20 @@ public:
 std::string Format(const char* Pattern, ...) __attribute__((format(printf, 1, 2)));
 std::string FormatV(const char* Pattern, va_list Args);
 
-// S as a whole decimal integer (an optional "+" or "-", then digits, nothing else), or
-// Default when it is none or lies outside int.
+// S as a whole decimal integer (an optional "+" or "-", then digits, nothing else) that
+// lies inside int, or nothing.
+std::optional<int> DecimalToInt(const std::string& S);
+
+// DecimalToInt's value, or Default when S is no such integer.
 int StrToIntDef(const std::string& S, int Default);
+
+// DecimalToInt's value; any other text raises EConvertError ("'S' is not a valid integer
+// value").
+int DecimalStrToInt(const std::string& S);
+
+// The class library's Trim: S without the blanks and control characters (codes up to 32)
+// at either end.
+std::string Trim(const std::string& S);
 
 // The message of any exception, ours or the standard library's.
 std::string ExceptionMessage(const std::exception& E);

@@ -99,7 +99,7 @@ std::vector<fs::path> SplitPathList(const std::string& List)
     return dirs;
 }
 
-std::string Trim(const std::string& Text)
+std::string TrimBlanks(const std::string& Text)
 {
     const size_t first = Text.find_first_not_of(" \t\r");
     if (first == std::string::npos)
@@ -164,12 +164,12 @@ TMNamespaceLocation LocateNamespace(const TMServerSettings& Settings, const std:
     std::ifstream file(Settings.SettingsFile);
     std::string line;
     while (std::getline(file, line)) {
-        line = Trim(line.substr(0, line.find('#')));
+        line = TrimBlanks(line.substr(0, line.find('#')));
         const size_t equals = line.find('=');
         if (equals == std::string::npos)
             continue;
-        const std::string name = Trim(line.substr(0, equals));
-        const std::string value = Trim(line.substr(equals + 1));
+        const std::string name = TrimBlanks(line.substr(0, equals));
+        const std::string value = TrimBlanks(line.substr(equals + 1));
         if (name.rfind("GTCM_", 0) == 0)
             location.Environment.push_back(name + "=" + value);
         else if (UpperCase(name) == key && !value.empty())
