@@ -76,3 +76,30 @@ std::string ExceptionMessage(const std::exception& E)
         return ours->Message();
     return E.what();
 }
+
+int32_t StrToInt(const std::string& S)
+{
+    const char* first = S.data();
+    const char* last = first + S.size();
+    while (first != last && *first == ' ')
+        ++first;
+    const bool negative = first != last && *first == '-';
+    if (first != last && (*first == '-' || *first == '+'))
+        ++first;
+    int base = 10;
+    if (first != last && (*first == '$' || *first == 'x' || *first == 'X')) {
+        base = 16;
+        ++first;
+    } else if (last - first > 1 && first[0] == '0' && (first[1] == 'x' || first[1] == 'X')) {
+        base = 16;
+        first += 2;
+    }
+    // from_chars takes no sign of its own: the digits are read unsigned and the sign applied.
+    uint64_t magnitude = 0;
+    const auto [end, error] = std::from_chars(first, last, magnitude, base);
+    const uint64_t limit = base == 16 ? 0xFFFFFFFFu : negative ? 0x80000000u : 0x7FFFFFFFu;
+    if (first == last || error != std::errc() || end != last || magnitude > limit)
+        throw NotAnInteger(S);
+    const auto pattern = static_cast<uint32_t>(magnitude);
+    return static_cast<int32_t>(negative ? 0u - pattern : pattern);
+}

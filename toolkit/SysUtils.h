@@ -1,6 +1,7 @@
 #pragma once
 // The class library's exception root and the small text helpers every subsystem shares.
 #include <cstdarg>
+#include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -40,6 +41,11 @@ int DecimalStrToInt(const std::string& S);
 // The class library's Trim: S without the blanks and control characters (codes up to 32)
 // at either end.
 std::string Trim(const std::string& S);
+
+// The class library's text-to-integer conversion: leading blanks, an optional sign, then
+// decimal digits (32-bit range) or, after "$", "x" or "0x" (any case), up to 32 bits of
+// hexadecimal digits. Anything else, trailing blanks included, raises EConvertError.
+int32_t StrToInt(const std::string& S);
 
 // The message of any exception, ours or the standard library's.
 std::string ExceptionMessage(const std::exception& E);

@@ -28,3 +28,39 @@ TEST(TVariantConversion, TextIntegerAndEmpty)
     EXPECT_THROW(TVariant("12a").AsInteger(), EConvertError);
     EXPECT_THROW(TVariant("").AsInteger(), EConvertError);
 }
+
+struct StrToIntCase {
+    const char* text;
+    int32_t value;
+};
+
+class StrToIntAccepts : public ::testing::TestWithParam<StrToIntCase> {};
+
+TEST_P(StrToIntAccepts, DecimalAndHexadecimalForms)
+{
+    EXPECT_EQ(StrToInt(GetParam().text), GetParam().value);
+}
+
+INSTANTIATE_TEST_SUITE_P(Text, StrToIntAccepts,
+                         ::testing::Values(StrToIntCase{"0", 0}, StrToIntCase{"300", 300}, StrToIntCase{"  -17", -17},
+                                           StrToIntCase{"+9", 9}, StrToIntCase{"$41", 65}, StrToIntCase{"x1f", 31},
+                                           StrToIntCase{"0XfF", 255}, StrToIntCase{"-$10", -16},
+                                           StrToIntCase{"2147483647", 2147483647},
+                                           StrToIntCase{"-2147483648", INT32_MIN},
+                                           StrToIntCase{"$FFFFFFFF", -1}));
+
+class StrToIntRefuses : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(StrToIntRefuses, WithTheConversionError)
+{
+    try {
+        StrToInt(GetParam());
+        FAIL() << "converted";
+    } catch (const EConvertError& e) {
+        EXPECT_EQ(e.Message(), std::string("'") + GetParam() + "' is not a valid integer value");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Text, StrToIntRefuses,
+                         ::testing::Values("", " ", "x", "$", "-", "12 ", "1,5", "--1", "+-1", "2147483648",
+                                           "-2147483649", "$100000000", "0x", "\t1"));
