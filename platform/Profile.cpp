@@ -1,18 +1,15 @@
 #include "platform/Profile.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <charconv>
-#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
+#include "platform/WholeFile.h"
 #include "platform/WindowsPath.h"
 
 namespace fs = std::filesystem;
@@ -106,18 +103,6 @@ std::optional<size_t> FindKey(const std::vector<std::string>& Lines, Span In, co
     return std::nullopt;
 }
 
-std::optional<std::string> ReadWholeFile(const fs::path& Path)
-{
-    std::ifstream file(Path, std::ios::binary);
-    if (!file)
-        return std::nullopt;
-    std::ostringstream content;
-    content << file.rdbuf();
-    if (file.bad())
-        return std::nullopt;
-    return std::move(content).str();
-}
-
 // Text with Key of Section set to Value. New lines take the file's line end (that of its
 // first line; LF for a new file); every other line stays byte for byte.
 std::string WithValue(const std::string& Text, const std::string& Section, const std::string& Key,
@@ -166,52 +151,6 @@ bool IsWritable(const fs::path& Path)
     return ::stat(Path.c_str(), &status) == 0 && (status.st_mode & 0222) != 0 && ::access(Path.c_str(), W_OK) == 0;
 }
 
-bool WriteAll(int Descriptor, const std::string& Text)
-{
-    for (size_t done = 0; done < Text.size();) {
-        const ssize_t written = ::write(Descriptor, Text.data() + done, Text.size() - done);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        done += static_cast<size_t>(written);
-    }
-    return true;
-}
-
-// Writes Text to a new file beside Path and renames it over Path, taking the mode and
-// owner of Old (the file replaced) when there is one.
-bool ReplaceFile(const fs::path& Path, const std::string& Text, const struct stat* Old)
-{
-    static std::atomic<unsigned> counter{0};
-    const fs::path directory = Path.has_parent_path() ? Path.parent_path() : fs::path(".");
-    fs::path temporary;
-    int descriptor = -1;
-    for (int attempt = 0; descriptor < 0 && attempt < 100; ++attempt) {
-        temporary = directory / ("." + Path.filename().string() + "." + std::to_string(::getpid()) + "." +
-                                 std::to_string(counter++));
-        descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (descriptor < 0 && errno != EEXIST)
-            return false;
-    }
-    if (descriptor < 0)
-        return false;
-
-    bool ok = true;
-    if (Old) {
-        ok = ::fchmod(descriptor, Old->st_mode & 07777) == 0;
-        // Only a privileged caller can give the file back to another owner; anyone else
-        // owns the new file, as any file it writes.
-        [[maybe_unused]] const int owned = ::fchown(descriptor, Old->st_uid, Old->st_gid);
-    }
-    ok = ok && WriteAll(descriptor, Text) && ::fsync(descriptor) == 0;
-    ok = ::close(descriptor) == 0 && ok;
-    ok = ok && ::rename(temporary.c_str(), Path.c_str()) == 0;
-    if (!ok)
-        ::unlink(temporary.c_str());
-    return ok;
-}
-
 } // namespace
 
 std::string GetPrivateProfileStringA(const std::string& Section, const std::string& Key,
@@ -255,7 +194,7 @@ bool WritePrivateProfileStringA(const std::string& Section, const std::string& K
     }
     if (!IsWritable(path.has_parent_path() ? path.parent_path() : fs::path(".")))
         return false;
-    return ReplaceFile(path, WithValue(text, Section, Key, Value), exists ? &old : nullptr);
+    return ReplaceWholeFile(path, WithValue(text, Section, Key, Value), exists ? &old : nullptr);
 }
 
 std::optional<int32_t> ProfileInteger(const std::string& Value)

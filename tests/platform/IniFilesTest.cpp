@@ -68,6 +68,15 @@ TEST_F(IniFile, WritesEveryKeyAndReadsThemBack)
     EXPECT_EQ(ini.ReadString("NAMESPACE", "NameSpace", "SISTEMAS"), "PROD");
 }
 
+TEST_F(IniFile, WritesIntegersAsDecimalText)
+{
+    TIniFile ini(".\\mirtal.ini");
+    ini.WriteInteger("ComPort1", "Timeouts.ReadInterval", -1);
+    ini.WriteInteger("ComPort1", "Buffer.InputSize", 1024);
+    EXPECT_EQ(ReadFileBytes(dir.Path("mirtal.ini")), "[ComPort1]\nTimeouts.ReadInterval=-1\nBuffer.InputSize=1024\n");
+    EXPECT_EQ(ini.ReadInteger("ComPort1", "Timeouts.ReadInterval", 0), -1);
+}
+
 TEST_F(IniFile, ReadsValuesUpTo2047Characters)
 {
     TIniFile ini(".\\mirtal.ini");

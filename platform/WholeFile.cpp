@@ -1,0 +1,70 @@
+#include "platform/WholeFile.h"
+
+#include <atomic>
+#include <cerrno>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool WriteAll(int Descriptor, const std::string& Text)
+{
+    for (size_t done = 0; done < Text.size();) {
+        const ssize_t written = ::write(Descriptor, Text.data() + done, Text.size() - done);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        done += static_cast<size_t>(written);
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<std::string> ReadWholeFile(const fs::path& Path)
+{
+    std::ifstream file(Path, std::ios::binary);
+    if (!file)
+        return std::nullopt;
+    std::ostringstream content;
+    content << file.rdbuf();
+    if (file.bad())
+        return std::nullopt;
+    return std::move(content).str();
+}
+
+bool ReplaceWholeFile(const fs::path& Path, const std::string& Text, const struct stat* Old)
+{
+    static std::atomic<unsigned> counter{0};
+    const fs::path directory = Path.has_parent_path() ? Path.parent_path() : fs::path(".");
+    fs::path temporary;
+    int descriptor = -1;
+    for (int attempt = 0; descriptor < 0 && attempt < 100; ++attempt) {
+        temporary = directory / ("." + Path.filename().string() + "." + std::to_string(::getpid()) + "." +
+                                 std::to_string(counter++));
+        descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (descriptor < 0 && errno != EEXIST)
+            return false;
+    }
+    if (descriptor < 0)
+        return false;
+
+    bool ok = true;
+    if (Old) {
+        ok = ::fchmod(descriptor, Old->st_mode & 07777) == 0;
+        // Only a privileged caller can give the file back to another owner; anyone else
+        // owns the new file, as any file it writes.
+        [[maybe_unused]] const int owned = ::fchown(descriptor, Old->st_uid, Old->st_gid);
+    }
+    ok = ok && WriteAll(descriptor, Text) && ::fsync(descriptor) == 0;
+    ok = ::close(descriptor) == 0 && ok;
+    ok = ok && ::rename(temporary.c_str(), Path.c_str()) == 0;
+    if (!ok)
+        ::unlink(temporary.c_str());
+    return ok;
+}
