@@ -20,6 +20,9 @@
 #include "toolkit/WindowSync.h"
 
 class TComThread;
+class TCustomIniFile;
+class TRegistry;
+class TStoredValueVisitor;
 
 // The message that carries one EV_ value (wParam) to the hidden window of smWindowSync.
 constexpr unsigned PortEventMessage = WM_USER + 1;
@@ -70,6 +73,19 @@ public:
     WinComm::TCommApi& CommApi() const { return *api_; }
     // Replaces the comm layer; only while the port is closed.
     void SetCommApi(WinComm::TCommApi& Api);
+
+    // Saving and loading the settings as named values, the groups StoredGroups selects, in
+    // a fixed order: into or out of the key Registry has open, or the section of Ini named
+    // after the port. Each loaded value goes through its setter at once, so an open port
+    // applies it. A failure of the store or of a setter propagates: the values before it
+    // stay written or assigned, those after it are not touched.
+    virtual void SaveToRegistryKey(TRegistry& Registry);
+    virtual void SaveToIniSection(TCustomIniFile& Ini);
+    virtual void LoadFromRegistryKey(TRegistry& Registry);
+    virtual void LoadFromIniSection(TCustomIniFile& Ini);
+
+    // The groups saved and loaded; not published.
+    TStoredGroups StoredGroups{sgBasic};
 
 protected:
     // The properties TComPort publishes.
@@ -191,6 +207,10 @@ protected:
     TNotifyEvent OnRx80Full;
 
 private:
+    // Shows Visitor each setting of the selected groups in their stored order: its key, its
+    // stored form and how to assign it back.
+    void VisitStoredSettings(TStoredValueVisitor& Visitor);
+
     // The apply steps act only on an open device outside loading and designing.
     bool SettingsApplicable() const;
     // Raises Code with the Windows error of the call that just failed.

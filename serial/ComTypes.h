@@ -22,6 +22,10 @@ enum TRTSFlowControl : uint8_t { rtsDisable, rtsEnable, rtsHandshake, rtsToggle 
 enum TFlowControl : uint8_t { fcHardware, fcSoftware, fcNone, fcCustom };
 enum TSyncMethod : uint8_t { smThreadSync, smWindowSync, smNone };
 
+// The groups of settings that saving and loading cover, one byte as a set.
+enum TStoredGroup : uint8_t { sgBasic, sgFlowControl, sgBuffer, sgTimeouts, sgParity, sgOthers };
+using TStoredGroups = TEnumSet<TStoredGroup, uint8_t>;
+
 // The Windows encodings of the line settings.
 WinComm::DWORD BaudRateValue(TBaudRate Rate); // 0 for brCustom: the port sends CustomBaudRate
 WinComm::BYTE StopBitsValue(TStopBits Bits);
