@@ -5,7 +5,9 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
+#include <cstdlib>
 #include <exception>
+#include <utility>
 
 #include "toolkit/Application.h"
 #include "toolkit/Edit.h"
@@ -497,8 +499,14 @@ void TCustomGrid::PaintCell(const Span& Column, const Span& RowSpan)
     }
     if (defaultDrawing_)
         canvas_.FillRect(rect);
+    // Whatever DrawCell does to the painter ends with it, also when it raises.
     painter.save();
-    DrawCell(Column.Index, RowSpan.Index, rect, state);
+    try {
+        DrawCell(Column.Index, RowSpan.Index, rect, state);
+    } catch (...) {
+        painter.restore();
+        throw;
+    }
     painter.restore();
     if (!defaultDrawing_)
         return;

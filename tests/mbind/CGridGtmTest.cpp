@@ -1,0 +1,164 @@
+// The bound grid against real GT.M: its rows come from $$LE^%CSWWCGRID on the grid's own
+// server control; nodes are seeded by an M process of the test's own on the same database.
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <QTest>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "mbind/CGrid.h"
+#include "mbind/CGridSupport.h"
+#include "mbind/MenuInfo.h"
+#include "support/EventLoop.h"
+#include "support/FormatSettingsGuard.h"
+#include "support/MDirect.h"
+#include "support/Recorders.h"
+#include "support/TempWorkingDir.h"
+#include "vism/VisM.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Strings = std::vector<std::string>;
+
+class CGridGtm : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (mdirect::GtmDist().empty())
+            GTEST_SKIP() << "GT.M is not installed";
+        ASSERT_TRUE(dir_.isValid());
+        db_ = std::make_unique<mdirect::MDatabase>();
+        m_ = std::make_unique<mdirect::MSession>(*db_);
+        const fs::path root = dir_.path().toStdString();
+        WriteFileBytes((root / "vism.conf").string(), "SISTEMAS=" + db_->GlobalDirectory() + "\n");
+        TMServerSettings settings = TMServerSettings::FromEnvironment();
+        settings.DataDir = root / "m";
+        settings.SettingsFile = root / "vism.conf";
+        settings.ObjectDir = root / "objects";
+        settings.RoutineDirs = {};
+        vism_ = std::make_unique<TVisM>(nullptr);
+        vism_->SetServerSettings(settings);
+        vism_->SetNameSpace("SISTEMAS");
+        vism_->OnError = [this](TObject*) { errors_.push_back(vism_->ErrorName()); };
+        grid_ = std::make_unique<TCGrid>(nullptr);
+        grid_->SetVisM(vism_.get());
+        grid_->SetGlobal("^PED");
+    }
+
+    void TearDown() override
+    {
+        EXPECT_TRUE(errors_.empty()) << "server error: " << (errors_.empty() ? "" : errors_.front());
+        grid_.reset();
+        vism_.reset();
+        m_.reset();
+        db_.reset();
+    }
+
+    void M(const std::string& Code) { m_->Execute(Code); }
+
+    // What the grid shows in data row Row, column by column, after conversion.
+    Strings Shown(int Row)
+    {
+        Strings shown;
+        for (int col = 0; col < grid_->Colunas()->Count(); ++col) {
+            TColuna* coluna = grid_->Colunas()->Items(col);
+            std::string text = grid_->CellText(coluna, col, Row);
+            grid_->ConvertValue(coluna, col, Row, grid_->Canvas(), text);
+            shown.push_back(text);
+        }
+        return shown;
+    }
+
+    TCGrid& Grid() { return *grid_; }
+
+    MessageRecorder messages_;
+
+private:
+    QTemporaryDir dir_;
+    std::unique_ptr<mdirect::MDatabase> db_;
+    std::unique_ptr<mdirect::MSession> m_;
+    std::unique_ptr<TVisM> vism_;
+    std::unique_ptr<TCGrid> grid_;
+    Strings errors_;
+};
+
+// Orders of companies 1 and 2: ^PED(company, number) = customer ^ value in cents ^ day,
+// the customer's name in ^CLI(company, number).
+void AddOrderColumns(TCGrid& Grid)
+{
+    AddColumn(Grid, tpChave, 1);
+    AddColumn(Grid, tpPiece, 2, tvValor)->SetDecimaisM(2);
+    Grid.Colunas()->Items(1)->SetDecimais(2);
+    AddColumn(Grid, tpPiece, 3, tvData);
+    AddColumn(Grid, tpPiece, 1)->SetSubGlobal("^CLI");
+}
+
+TEST_F(CGridGtm, LoadAll_ListsTheCompanysNodesWithTheirPiecesAndSubGlobalNames)
+{
+    FormatSettingsGuard format(',', "dd/mm/yyyy", '/');
+    M(R"(S ^PED(1,10)="A^1250^66000",^PED(1,7)="B^99^66001",^PED(2,3)="C^5^66002",^PED(1,12,"item")="x")");
+    M(R"(S ^CLI(1,7)="Maria",^CLI(1,10)="José ""Zé""")");
+    AddOrderColumns(Grid());
+    TCGridGlobalChave* company = Grid().GlobalChaves()->Add();
+    company->SetFixo("1");
+    Grid().GlobalChaves()->Add();
+
+    Grid().LoadAll();
+
+    EXPECT_EQ(Keys(Grid()), (Strings{"1|7", "1|10"}));
+    EXPECT_EQ(Shown(1), (Strings{"7", "0,99", "14/09/2021", "Maria"}));
+    EXPECT_EQ(Shown(2), (Strings{"10", "12,50", "13/09/2021", "José \"Zé\""}));
+    EXPECT_EQ(Grid().EstadoCarga(), 0);
+    EXPECT_EQ(Grid().RowCount(), 3);
+
+    Grid().SetPodeOrdenar(true);
+    Grid().SortByColumn(3);
+    EXPECT_EQ(Keys(Grid()), (Strings{"1|10", "1|7"})) << "by the customers' names";
+}
+
+TEST_F(CGridGtm, CompanyChange_ReloadsTheNewCompanysRows)
+{
+    M(R"(S ^PED(1,1)="a",^PED(2,5)="b",^PED(2,6)="c")");
+    TMenuInfo holder(nullptr);
+    AddColumn(Grid(), tpChave, 1);
+    Grid().GlobalChaves()->Add()->SetMenu_Info(&holder);
+    Grid().GlobalChaves()->Add();
+
+    holder.SetCodEmp(2);
+    EXPECT_EQ(Keys(Grid()), (Strings{"2|5", "2|6"}));
+    holder.SetCodEmp(1);
+    EXPECT_EQ(Keys(Grid()), (Strings{"1|1"}));
+}
+
+TEST_F(CGridGtm, AutoCarrega_AShownGridLoadsTheRowsItPaints_AndMoreAsItScrolls)
+{
+    M(R"(F I=1:1:300 S ^PED(1,I)="n"_I)");
+    AddColumn(Grid(), tpChave, 1);
+    AddColumn(Grid(), tpPiece, 1);
+    Grid().GlobalChaves()->Add()->SetFixo("1");
+    Grid().GlobalChaves()->Add();
+    Grid().SetAutoCarrega(true);
+    Grid().resize(300, 200);
+    Grid().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&Grid()));
+
+    ASSERT_TRUE(ProcessEventsUntil([&] { return Grid().Linhas().size() > 3; }));
+    ProcessEventsFor(std::chrono::milliseconds(50));
+    const size_t firstScreen = Grid().Linhas().size();
+    EXPECT_LE(firstScreen, static_cast<size_t>(Grid().VisibleRowCount() + 3)) << "only what the screen shows";
+    EXPECT_EQ(Grid().EstadoCarga(), 1);
+    EXPECT_EQ(Grid().Linhas().front().Conteudo, "n1");
+
+    ASSERT_TRUE(ProcessEventsUntil([&] {
+        Grid().SetTopRow(Grid().RowCount());
+        return Grid().Linhas().size() > 100;
+    }));
+    EXPECT_LT(Grid().Linhas().size(), 300u);
+    EXPECT_EQ(Grid().Linhas()[99].Chave, "1|100");
+}
+
+} // namespace
