@@ -7,29 +7,13 @@
 #include <memory>
 
 #include "mbind/BoundEditScreen.h"
+#include "mbind/CountingGlobal.h"
 #include "mbind/MComboBox.h"
 #include "mbind/MGlobal.h"
 #include "support/FakeVisM.h"
 #include "support/Recorders.h"
 
 namespace {
-
-// A global without a server whose record operations only count.
-class CountingGlobal : public TMGlobalBase {
-public:
-    explicit CountingGlobal(TComponent* AOwner = nullptr) : TMGlobalBase(AOwner) {}
-    void Edit() override { ++edits; }
-    void Refresh() override { ++refreshes; }
-    int edits = 0;
-    int refreshes = 0;
-};
-
-TMGlobalChave* AddLevel(TMGlobalBase& Global, const std::string& Atual)
-{
-    TMGlobalChave* level = Global.GlobalChaves()->Add();
-    level->SetAtual(Atual);
-    return level;
-}
 
 void AddItems(TMComboBox& Combo, const std::vector<std::pair<std::string, std::string>>& Items)
 {

@@ -6,29 +6,13 @@
 #include <memory>
 
 #include "mbind/BoundEditScreen.h"
+#include "mbind/CountingGlobal.h"
 #include "mbind/MEdit.h"
 #include "mbind/MGlobal.h"
 #include "support/FakeVisM.h"
 #include "support/Recorders.h"
 
 namespace {
-
-// A global without a server whose record operations only record that they ran.
-class CountingGlobal : public TMGlobalBase {
-public:
-    explicit CountingGlobal(TComponent* AOwner = nullptr) : TMGlobalBase(AOwner) {}
-    void Edit() override { ++edits; }
-    void Refresh() override { ++refreshes; }
-    int edits = 0;
-    int refreshes = 0;
-};
-
-TMGlobalChave* AddLevel(TMGlobalBase& Global, const std::string& Atual)
-{
-    TMGlobalChave* level = Global.GlobalChaves()->Add();
-    level->SetAtual(Atual);
-    return level;
-}
 
 // A TMGlobal on "^CLI" with one key level at 7, browsing the record "a^b^c".
 struct BrowsingGlobal {
