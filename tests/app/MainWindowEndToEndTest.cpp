@@ -108,23 +108,18 @@ std::string Record(char First, const std::string& Weight)
     return std::string(1, First) + field + "kg";
 }
 
-class ScaleEndToEnd : public ::testing::Test {
+class ScaleEndToEnd : public MainWindowFixture {
 protected:
-    void SetUp() override
+    // The complete configuration on the pseudo-terminal, with Changes.
+    std::vector<IniKey> IniOnThePty(const std::vector<IniKey>& Changes = {}) const
     {
-        ASSERT_TRUE(dir.IsValid());
-        UDllMan::Finalizar();
-        UDllMan::Inicializar();
-    }
-    void TearDown() override
-    {
-        form.reset();
-        QCoreApplication::removePostedEvents(qApp);
+        return With(With(CompleteIni(), {{"Balanca", "Porta", pty.SlavePath()}}), Changes);
     }
 
-    void Create(const std::vector<IniKey>& Changes = {})
+    // The recording server control on the test's server settings, and the configuration
+    // window answered by `configuration`.
+    TFormTrevaskParts Parts()
     {
-        WriteIni(With(With(CompleteIni(), {{"Balanca", "Porta", pty.SlavePath()}}), Changes));
         TFormTrevaskParts parts;
         parts.CreateVisM = [this](TComponent* Owner) {
             server = new RecordingVisM(Owner);
@@ -132,7 +127,13 @@ protected:
             return server;
         };
         parts.RunConfiguration = [this](TMenuInfo*) { return configuration(); };
-        form = std::make_unique<TFormTrevask>(parts);
+        return parts;
+    }
+
+    void Create(const std::vector<IniKey>& Changes = {})
+    {
+        WriteIni(IniOnThePty(Changes));
+        form = std::make_unique<TFormTrevask>(Parts());
         ASSERT_TRUE(messages.Texts().empty()) << messages.Texts().at(0).toStdString();
         ASSERT_TRUE(form->ComPort1->Connected());
         M().Execute("K ^PESAGEM");
@@ -161,14 +162,9 @@ protected:
     // Lets events that must not come show that they do not.
     void Settle() { ProcessEventsFor(50ms); }
 
-    TempWorkingDir dir;
-    MessageRecorder messages;
-    FormatSettingsGuard format{',', "dd/mm/yyyy", '/'};
     TPtyPair pty;
     TMServerSettings serverSettings = ServerData::Settings();
     RecordingVisM* server = nullptr;
-    std::function<int()> configuration = [] { return static_cast<int>(mrCancel); };
-    std::unique_ptr<TFormTrevask> form;
 };
 
 } // namespace
@@ -342,15 +338,8 @@ TEST_F(ScaleEndToEnd, ZeroRecordLengthWhileTheConfigurationIsOpenEndsEveryByteAs
         ProcessEventsFor(50ms);
         return static_cast<int>(mrCancel);
     };
-    WriteIni(With(CompleteIni(), {{"Balanca", "Porta", pty.SlavePath()}, {"Balanca", "NrRegistro", "0"}}));
-    TFormTrevaskParts parts;
-    parts.CreateVisM = [this](TComponent* Owner) {
-        server = new RecordingVisM(Owner);
-        server->SetServerSettings(serverSettings);
-        return server;
-    };
-    parts.RunConfiguration = [this](TMenuInfo*) { return configuration(); };
-    form = std::make_unique<TFormTrevask>(parts);
+    WriteIni(IniOnThePty({{"Balanca", "NrRegistro", "0"}}));
+    form = std::make_unique<TFormTrevask>(Parts());
     EXPECT_TRUE(handled);
     EXPECT_TRUE(form->EdRegLido->text().isEmpty());
     EXPECT_TRUE(form->Registro.empty());
@@ -406,15 +395,9 @@ TEST_F(ScaleEndToEnd, F10ArmsStoringOnlyWhileTheButtonIsShownEvenDisabled)
 
 TEST_F(ScaleEndToEnd, ServerThatCannotStartIsReportedAndEndsTheProgram)
 {
-    WriteIni(With(CompleteIni(), {{"Balanca", "Porta", pty.SlavePath()}}));
+    WriteIni(IniOnThePty());
     serverSettings.GtmDist = dir.Path("no-gtm");
-    TFormTrevaskParts parts;
-    parts.CreateVisM = [this](TComponent* Owner) {
-        server = new RecordingVisM(Owner);
-        server->SetServerSettings(serverSettings);
-        return server;
-    };
-    form = std::make_unique<TFormTrevask>(parts);
+    form = std::make_unique<TFormTrevask>(Parts());
     const std::vector<QString> texts = messages.Texts();
     ASSERT_EQ(texts.size(), 2u);
     EXPECT_TRUE(texts.at(0).contains(QStringLiteral("\rCode = S P1 = $h\rP0 = \rP1 = \r")));
@@ -472,7 +455,7 @@ protected:
 
     void CreateWithTheRealConfigurationWindow(const std::vector<IniKey>& Changes)
     {
-        WriteIni(With(With(CompleteIni(), {{"Balanca", "Porta", pty.SlavePath()}}), Changes));
+        WriteIni(IniOnThePty(Changes));
         M().Execute("K ^CCTTGA955 S ^CCTTGA955(1,\"BAL01\")=\"Expedicao\",^CCTTGA955(1,\"BAL02\")=\"Recebimento\"");
         TFormTrevaskParts parts;
         parts.CreateVisM = [this](TComponent* Owner) {

@@ -1,15 +1,53 @@
 #pragma once
-// Shared by the main window's tests: the configuration file written key by key, and a
-// scripted server control that answers the connection check and keeps ^PESAGEM in memory.
+// Shared by the main window's tests: the fixture they start from, the configuration file
+// written key by key, and a scripted server control that answers the connection check and
+// keeps ^PESAGEM in memory.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
 #include <algorithm>
+#include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "app/FrmTrevask.h"
+#include "mbind/UDllMan.h"
 #include "support/FakeVisM.h"
+#include "support/FormatSettingsGuard.h"
+#include "support/Recorders.h"
 #include "support/TempWorkingDir.h"
+#include "toolkit/Dialogs.h"
+
+// A temporary working directory for "mirtal.ini", message boxes recorded, "," before the
+// decimals, the company record created anew, and the configuration window answered by
+// `configuration` (cancelled unless a test says otherwise). TearDown frees the window,
+// `form`, while what a derived fixture holds (its comm layer, its pseudo-terminal) is alive.
+class MainWindowFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.IsValid());
+        UDllMan::Finalizar();
+        UDllMan::Inicializar();
+    }
+    void TearDown() override
+    {
+        form.reset();
+        // The posted end of the loop must not reach a later test's loop.
+        QCoreApplication::removePostedEvents(qApp);
+        QCoreApplication::processEvents();
+    }
+
+    TempWorkingDir dir;
+    MessageRecorder messages;
+    FormatSettingsGuard format{',', "dd/mm/yyyy", '/'};
+    std::function<int()> configuration = [] { return static_cast<int>(mrCancel); };
+    std::unique_ptr<TFormTrevask> form;
+};
 
 // One key of "mirtal.ini": a value, or nullopt to leave the key out.
 struct IniKey {

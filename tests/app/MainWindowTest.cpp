@@ -42,22 +42,8 @@ QString MessageA(const char* Key)
            QString::fromUtf8(" sendo enviados corretamente!");
 }
 
-class MainWindow : public ::testing::Test {
+class MainWindow : public MainWindowFixture {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir.IsValid());
-        UDllMan::Finalizar();
-        UDllMan::Inicializar();
-    }
-    void TearDown() override
-    {
-        form.reset();
-        // The posted end of the loop must not reach a later test's loop.
-        QCoreApplication::removePostedEvents(qApp);
-        QCoreApplication::processEvents();
-    }
-
     void Create()
     {
         TFormTrevaskParts parts;
@@ -91,16 +77,11 @@ protected:
     int CreateFileCalls() const { return static_cast<int>(comm.CallsNamed("CreateFileA").size()); }
     int Purges() const { return static_cast<int>(comm.CallsNamed("PurgeComm").size()); }
 
-    TempWorkingDir dir;
-    MessageRecorder messages;
-    FormatSettingsGuard format{',', "dd/mm/yyyy", '/'};
     FakeCommApi comm;
     bool serverAlive = true;
     ScaleServerFake* server = nullptr;
-    std::function<int()> configuration = [] { return static_cast<int>(mrCancel); };
     int configurationRuns = 0;
     TMenuInfo* configurationHolder = nullptr;
-    std::unique_ptr<TFormTrevask> form;
 };
 
 } // namespace
