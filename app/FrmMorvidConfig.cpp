@@ -17,9 +17,9 @@
 #include "mbind/MComboBox.h"
 #include "mbind/MenuInfo.h"
 #include "platform/IniFiles.h"
-#include "toolkit/Application.h"
 #include "toolkit/ComboBox.h"
 #include "toolkit/Dialogs.h"
+#include "toolkit/Edit.h"
 #include "toolkit/MaskEdit.h"
 #include "toolkit/StringList.h"
 #include "toolkit/Win1252.h"
@@ -138,11 +138,7 @@ TFormMorvidConfig::TFormMorvidConfig(TComponent* AOwner, TMenuInfo* MenuInfo, TV
     resize(413, 490);
     CentreOnScreen();
 
-    try {
-        FormCreate(this);
-    } catch (...) {
-        Application::HandleCurrentException(this);
-    }
+    RunGuarded(this, [this] { FormCreate(this); });
 }
 
 TFormMorvidConfig::~TFormMorvidConfig()

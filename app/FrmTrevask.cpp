@@ -28,8 +28,8 @@
 #include "platform/IniFiles.h"
 #include "platform/Process.h"
 #include "serial/CPort.h"
-#include "toolkit/Application.h"
 #include "toolkit/Dialogs.h"
+#include "toolkit/Edit.h"
 #include "toolkit/SysUtils.h"
 #include "toolkit/Win1252.h"
 #include "vism/VisM.h"
@@ -80,17 +80,24 @@ void MostrarTexto(QLineEdit* Edit, const std::string& Text)
     Edit->setText(ToScreen(Text));
 }
 
-std::optional<TBaudRate> TaxaDoTexto(const std::string& Text)
+// The line settings as "mirtal.ini" writes them.
+const std::pair<const char*, TBaudRate> kTaxas[] = {
+    {"110", br110},       {"300", br300},       {"600", br600},       {"1200", br1200},
+    {"2400", br2400},     {"4800", br4800},     {"9600", br9600},     {"14400", br14400},
+    {"19200", br19200},   {"38400", br38400},   {"56000", br56000},   {"57600", br57600},
+    {"115200", br115200}, {"128000", br128000}, {"256000", br256000},
+};
+const std::pair<const char*, TDataBits> kBitsDados[] = {{"5", dbFive}, {"6", dbSix}, {"7", dbSeven}, {"8", dbEight}};
+const std::pair<const char*, TStopBits> kBitsParada[] = {
+    {"1", sbOneStopBit}, {"1,5", sbOne5StopBits}, {"2", sbTwoStopBits}};
+
+// The setting Text names in Tabela; a text not in it names none.
+template <class T, size_t N>
+std::optional<T> DoTexto(const std::pair<const char*, T> (&Tabela)[N], const std::string& Text)
 {
-    static const std::pair<const char*, TBaudRate> kTaxas[] = {
-        {"110", br110},       {"300", br300},       {"600", br600},       {"1200", br1200},
-        {"2400", br2400},     {"4800", br4800},     {"9600", br9600},     {"14400", br14400},
-        {"19200", br19200},   {"38400", br38400},   {"56000", br56000},   {"57600", br57600},
-        {"115200", br115200}, {"128000", br128000}, {"256000", br256000},
-    };
-    for (const auto& [texto, taxa] : kTaxas)
+    for (const auto& [texto, valor] : Tabela)
         if (Text == texto)
-            return taxa;
+            return valor;
     return std::nullopt;
 }
 
@@ -113,11 +120,7 @@ TFormTrevask::TFormTrevask(TFormTrevaskParts Parts) : QWidget(nullptr), TCompone
     LayOut();
     CentreOnDesktop();
 
-    try {
-        FormCreate(this);
-    } catch (...) {
-        Application::HandleCurrentException(this);
-    }
+    RunGuarded(this, [this] { FormCreate(this); });
     creating_ = false;
 }
 
@@ -184,8 +187,9 @@ void TFormTrevask::CreateComponents(const TFormTrevaskParts& Parts)
     mmiFechar = ppmMenu->addAction(Texto("&Fechar o Morvid"));
     mmiFechar->setObjectName(QStringLiteral("mmiFechar"));
     QObject::connect(mmiConfiguracao, &QAction::triggered, this,
-                     [this] { Executar([this] { mmiConfiguracaoClick(this); }); });
-    QObject::connect(mmiFechar, &QAction::triggered, this, [this] { Executar([this] { mmiFecharClick(this); }); });
+                     [this] { RunGuarded(this, [this] { mmiConfiguracaoClick(this); }); });
+    QObject::connect(mmiFechar, &QAction::triggered, this,
+                     [this] { RunGuarded(this, [this] { mmiFecharClick(this); }); });
 
     ActionList1 = new QActionGroup(this);
     ActionList1->setObjectName(QStringLiteral("ActionList1"));
@@ -195,7 +199,8 @@ void TFormTrevask::CreateComponents(const TFormTrevaskParts& Parts)
     Action1->setShortcut(QKeySequence(Qt::Key_F10));
     Action1->setShortcutContext(Qt::WindowShortcut);
     addAction(Action1);
-    QObject::connect(Action1, &QAction::triggered, this, [this] { Executar([this] { Action1Execute(this); }); });
+    QObject::connect(Action1, &QAction::triggered, this,
+                     [this] { RunGuarded(this, [this] { Action1Execute(this); }); });
 }
 
 void TFormTrevask::CreateDisplays()
@@ -243,7 +248,8 @@ void TFormTrevask::CreateDisplays()
     BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
     BitBtn1->setDefault(true);
     BitBtn1->setVisible(false);
-    QObject::connect(BitBtn1, &QPushButton::clicked, this, [this] { Executar([this] { BitBtn1Click(this); }); });
+    QObject::connect(BitBtn1, &QPushButton::clicked, this,
+                     [this] { RunGuarded(this, [this] { BitBtn1Click(this); }); });
 
     auto display = [this](const char* Nome) {
         auto* edit = new QLineEdit(this);
@@ -262,28 +268,23 @@ void TFormTrevask::CreateDisplays()
         label->setObjectName(QString::fromLatin1(Nome));
         return label;
     };
-    EdChEstabiliz = display("EdChEstabiliz");
-    lbBalanca = rotulo("lbBalanca", "Ch. Estabilizador");
-    EdTamReg = display("EdTamReg");
-    lbTamReg = rotulo("lbTamReg", "Tamanho do Registro");
-    EdRegLido = display("EdRegLido");
-    lbRegLido = rotulo("lbRegLido", "Registro Lido");
-    EdPesoLido = display("EdPesoLido");
-    lbPesoLido = rotulo("lbPesoLido", "Peso Lido");
-    EdPesoGravado = display("EdPesoGravado");
-    LbPesoGravado = rotulo("LbPesoGravado", "Peso Gravado");
-    EdPorta = display("EdPorta");
-    lbPorta = rotulo("lbPorta", "Porta");
-    EdBitsDados = display("EdBitsDados");
-    lbbitsdados = rotulo("lbbitsdados", "Bits de Dados:");
-    EdBitsSegundo = display("EdBitsSegundo");
-    lbbitsSegundo = rotulo("lbbitsSegundo", "Bits por Segundo");
-    EdBitsParada = display("EdBitsParada");
-    lbbitsparada = rotulo("lbbitsparada", "Bits de Parada:");
-    EdConexao = display("EdConexao");
-    Label2 = rotulo("Label2", "Conexão");
-    EdBatIBC = display("EdBatIBC");
-    LblBat = rotulo("LblBat", "Bat de IBC");
+    // Each display, then its caption.
+    auto campo = [&](QLineEdit*& Edit, const char* NomeEdit, QLabel*& Label, const char* NomeLabel,
+                     const char* Legenda) {
+        Edit = display(NomeEdit);
+        Label = rotulo(NomeLabel, Legenda);
+    };
+    campo(EdChEstabiliz, "EdChEstabiliz", lbBalanca, "lbBalanca", "Ch. Estabilizador");
+    campo(EdTamReg, "EdTamReg", lbTamReg, "lbTamReg", "Tamanho do Registro");
+    campo(EdRegLido, "EdRegLido", lbRegLido, "lbRegLido", "Registro Lido");
+    campo(EdPesoLido, "EdPesoLido", lbPesoLido, "lbPesoLido", "Peso Lido");
+    campo(EdPesoGravado, "EdPesoGravado", LbPesoGravado, "LbPesoGravado", "Peso Gravado");
+    campo(EdPorta, "EdPorta", lbPorta, "lbPorta", "Porta");
+    campo(EdBitsDados, "EdBitsDados", lbbitsdados, "lbbitsdados", "Bits de Dados:");
+    campo(EdBitsSegundo, "EdBitsSegundo", lbbitsSegundo, "lbbitsSegundo", "Bits por Segundo");
+    campo(EdBitsParada, "EdBitsParada", lbbitsparada, "lbbitsparada", "Bits de Parada:");
+    campo(EdConexao, "EdConexao", Label2, "Label2", "Conexão");
+    campo(EdBatIBC, "EdBatIBC", LblBat, "LblBat", "Bat de IBC");
 
     lbEmpresa = rotulo("lbEmpresa", "Empresa");
     QFont negrito = lbEmpresa->font();
@@ -428,28 +429,18 @@ void TFormTrevask::AplicarPorta()
     TpChEstabiliz = ini.ReadString(kBalanca, "TpChEstabiliz", "ASCII");
 
     const std::string taxa = ini.ReadString(kBalanca, "BaudRate", "9600");
-    if (const std::optional<TBaudRate> valor = TaxaDoTexto(taxa))
+    if (const std::optional<TBaudRate> valor = DoTexto(kTaxas, taxa))
         ComPort1->SetBaudRate(*valor);
     MostrarTexto(EdBitsSegundo, taxa);
 
     const std::string dados = ini.ReadString(kBalanca, "ByteSize", "8");
-    if (dados == "5")
-        ComPort1->SetDataBits(dbFive);
-    else if (dados == "6")
-        ComPort1->SetDataBits(dbSix);
-    else if (dados == "7")
-        ComPort1->SetDataBits(dbSeven);
-    else if (dados == "8")
-        ComPort1->SetDataBits(dbEight);
+    if (const std::optional<TDataBits> valor = DoTexto(kBitsDados, dados))
+        ComPort1->SetDataBits(*valor);
     MostrarTexto(EdBitsDados, dados);
 
     const std::string parada = ini.ReadString(kBalanca, "StopBits", "1");
-    if (parada == "1")
-        ComPort1->SetStopBits(sbOneStopBit);
-    else if (parada == "1,5")
-        ComPort1->SetStopBits(sbOne5StopBits);
-    else if (parada == "2")
-        ComPort1->SetStopBits(sbTwoStopBits);
+    if (const std::optional<TStopBits> valor = DoTexto(kBitsParada, parada))
+        ComPort1->SetStopBits(*valor);
     MostrarTexto(EdBitsParada, parada);
 
     SepDecimal = ini.ReadString(kBalanca, "SepDecimal", "");
@@ -618,9 +609,7 @@ TFormTrevask::TSeguir TFormTrevask::TratarRegistro(TLeitura Modo)
     TSeguir seguir = TSeguir::ProximoByte;
     const size_t p = SepDecimal.empty() ? std::string::npos : peso.find(SepDecimal);
     if (p == std::string::npos) {
-        ComPort1->PurgeBuffers(true, true);
-        EdValor1->SetValor(0);
-        Registro.clear();
+        DescartarRegistro();
         if (Modo == TLeitura::Ascii)
             seguir = TSeguir::FimDosBytes;
     } else {
@@ -645,20 +634,28 @@ bool TFormTrevask::GravarPeso(const std::string& Peso)
         VisM1->SetCode(kGravarPeso);
         VisM1->SetExecFlag(1);
         MostrarTexto(EdPesoGravado, VisM1->P2().AsString());
-        BitBtn1->setEnabled(true);
-        if (ModoBotao())
-            Gravar = false;
+        FimDaGravacao();
         return true;
     } catch (...) {
     }
     MessageDlg(Texto("Registro com Problema , aperte Saída Novamente !"), TMsgDlgType::mtError, mbOK);
+    FimDaGravacao();
+    DescartarRegistro();
+    return false;
+}
+
+void TFormTrevask::FimDaGravacao()
+{
     BitBtn1->setEnabled(true);
     if (ModoBotao())
         Gravar = false;
+}
+
+void TFormTrevask::DescartarRegistro()
+{
     ComPort1->PurgeBuffers(true, true);
     EdValor1->SetValor(0);
     Registro.clear();
-    return false;
 }
 
 void TFormTrevask::VigiarPeso()
@@ -733,13 +730,4 @@ void TFormTrevask::keyPressEvent(QKeyEvent* Event)
         return;
     }
     QWidget::keyPressEvent(Event);
-}
-
-void TFormTrevask::Executar(const std::function<void()>& Handler)
-{
-    try {
-        Handler();
-    } catch (...) {
-        Application::HandleCurrentException(this);
-    }
 }

@@ -168,14 +168,16 @@ private:
     std::string CortarPeso() const;
     // False after a failed store (the user has been told and the port purged).
     bool GravarPeso(const std::string& Peso);
+    // After a store, good or failed: the button takes the next one.
+    void FimDaGravacao();
+    // Drops the record and what waits on the line, and shows a zero weight.
+    void DescartarRegistro();
     void VigiarPeso();
 
     // Closes the window, or only hides it while it is being created.
     void FecharJanela();
     // Posts the end of the event loop.
     void Terminar();
-    // Runs a menu or action handler; an exception goes to the application's report.
-    void Executar(const std::function<void()>& Handler);
 
     std::function<int(TMenuInfo*)> runConfiguration_;
     bool creating_ = true;
