@@ -11,9 +11,7 @@
 //    the line's pace.
 // Runs in a temporary working and data directory of its own.
 #include <QApplication>
-#include <QEventLoop>
 #include <QLineEdit>
-#include <QTimer>
 
 #include <unistd.h>
 
@@ -23,12 +21,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "app/FrmTrevask.h"
+#include "bench/BenchStats.h"
 #include "tests/support/PtyPair.h"
 #include "toolkit/Application.h"
 #include "toolkit/Dialogs.h"
@@ -36,7 +34,7 @@
 #include "vism/VisM.h"
 
 using namespace std::chrono;
-using TClock = steady_clock;
+using namespace bench;
 
 namespace {
 
@@ -47,6 +45,12 @@ public:
 
     std::vector<TClock::time_point> StoredAt;
     std::vector<long long> StoredValues;
+
+    void ForgetStores()
+    {
+        StoredAt.clear();
+        StoredValues.clear();
+    }
 
     void SetExecFlag(int Value) override
     {
@@ -59,18 +63,22 @@ public:
     }
 };
 
-// Runs the UI thread's event loop until Done or the deadline.
-bool RunEventsUntil(const std::function<bool()>& Done, milliseconds Timeout)
+// What the server stored of a run that sent records First, First + 1, ... from Start.
+struct TStoreTally {
+    long long Stored;
+    long long OutOfOrder; // stored values that are not their place's record
+    double PerSecond;
+};
+
+TStoreTally Tally(const TimedVisM& Server, long long First, TClock::time_point Start)
 {
-    const auto deadline = TClock::now() + Timeout;
-    QTimer watchdog; // wakes the loop so the deadline is seen even when nothing arrives
-    watchdog.start(50);
-    while (!Done()) {
-        if (TClock::now() >= deadline)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
+    TStoreTally tally{static_cast<long long>(Server.StoredAt.size()), 0, 0.0};
+    for (size_t i = 0; i < Server.StoredValues.size(); ++i)
+        if (Server.StoredValues[i] != (First + static_cast<long long>(i)) * 10)
+            ++tally.OutOfOrder;
+    const double elapsed = tally.Stored > 0 ? duration<double>(Server.StoredAt.back() - Start).count() : 0;
+    tally.PerSecond = elapsed > 0 ? tally.Stored / elapsed : 0.0;
+    return tally;
 }
 
 // A frame of record number N: the stability character, the weight N/100 with two decimals
@@ -101,10 +109,8 @@ void MeasureLatency(TimedVisM& Server, const TPtyPair& Pty)
         micros.push_back(duration<double, std::micro>(Server.StoredAt.back() - sent).count());
         Pty.Write("\r");
     }
-    std::sort(micros.begin(), micros.end());
-    std::printf("last byte written -> weight stored on the server (%d records): median %.1f us, p99 %.1f us, "
-                "max %.1f us\n",
-                kSamples, micros[micros.size() / 2], micros[micros.size() * 99 / 100], micros.back());
+    std::printf("last byte written -> weight stored on the server (%d records): %s\n", kSamples,
+                LatencySummary(micros).c_str());
 }
 
 void MeasureStream(TimedVisM& Server, const TPtyPair& Pty, TVisM& Reader)
@@ -115,8 +121,7 @@ void MeasureStream(TimedVisM& Server, const TPtyPair& Pty, TVisM& Reader)
     constexpr long long kRecords = static_cast<long long>(kBytesPerSecond) * kSeconds / kFrameBytes;
     constexpr long long kFirst = 100000;
 
-    Server.StoredAt.clear();
-    Server.StoredValues.clear();
+    Server.ForgetStores();
     std::atomic<long long> sent{0};
     TClock::time_point start = TClock::now();
     std::thread writer([&] {
@@ -138,13 +143,7 @@ void MeasureStream(TimedVisM& Server, const TPtyPair& Pty, TVisM& Reader)
     RunEventsUntil([&] { return sent == kRecords && static_cast<long long>(Server.StoredAt.size()) >= kRecords; },
                    seconds(kSeconds + 10));
     writer.join();
-
-    long long outOfOrder = 0;
-    for (size_t i = 0; i < Server.StoredValues.size(); ++i)
-        if (Server.StoredValues[i] != (kFirst + static_cast<long long>(i)) * 10)
-            ++outOfOrder;
-    const long long stored = static_cast<long long>(Server.StoredAt.size());
-    const double elapsed = stored > 0 ? duration<double>(Server.StoredAt.back() - start).count() : 0;
+    const TStoreTally tally = Tally(Server, kFirst, start);
 
     Reader.SetP0(1);
     Reader.SetP1(std::string("T01"));
@@ -153,16 +152,15 @@ void MeasureStream(TimedVisM& Server, const TPtyPair& Pty, TVisM& Reader)
 
     std::printf("stream at 115200 bit/s (%d-byte frames, %d s): %lld records sent, %lld stored, %lld missed, "
                 "%lld out of order; %.0f records stored/s; node holds %s (last sent %lld)\n",
-                kFrameBytes, kSeconds, kRecords, stored, kRecords - std::min(stored, kRecords), outOfOrder,
-                elapsed > 0 ? stored / elapsed : 0.0, Reader.P2().AsString().c_str(), (kFirst + kRecords - 1) * 10);
+                kFrameBytes, kSeconds, kRecords, tally.Stored, kRecords - std::min(tally.Stored, kRecords),
+                tally.OutOfOrder, tally.PerSecond, Reader.P2().AsString().c_str(), (kFirst + kRecords - 1) * 10);
 }
 
 void MeasureCapacity(TimedVisM& Server, const TPtyPair& Pty)
 {
     constexpr long long kRecords = 20000;
     constexpr long long kFirst = 200000;
-    Server.StoredAt.clear();
-    Server.StoredValues.clear();
+    Server.ForgetStores();
     std::atomic<bool> written{false};
     const auto start = TClock::now();
     std::thread writer([&] {
@@ -176,14 +174,9 @@ void MeasureCapacity(TimedVisM& Server, const TPtyPair& Pty)
     });
     RunEventsUntil([&] { return written && static_cast<long long>(Server.StoredAt.size()) >= kRecords; }, seconds(60));
     writer.join();
-    long long outOfOrder = 0;
-    for (size_t i = 0; i < Server.StoredValues.size(); ++i)
-        if (Server.StoredValues[i] != (kFirst + static_cast<long long>(i)) * 10)
-            ++outOfOrder;
-    const long long stored = static_cast<long long>(Server.StoredAt.size());
-    const double elapsed = stored > 0 ? duration<double>(Server.StoredAt.back() - start).count() : 0;
+    const TStoreTally tally = Tally(Server, kFirst, start);
     std::printf("unpaced burst of %lld frames: %lld stored, %lld missed, %lld out of order; %.0f records stored/s\n",
-                kRecords, stored, kRecords - std::min(stored, kRecords), outOfOrder, elapsed > 0 ? stored / elapsed : 0.0);
+                kRecords, tally.Stored, kRecords - std::min(tally.Stored, kRecords), tally.OutOfOrder, tally.PerSecond);
 }
 
 } // namespace

@@ -5,7 +5,6 @@
 //  - bytes lost over a 10-second stream at the pace of 115200 bit/s read by OnRxChar.
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QTimer>
 
 #include <algorithm>
 #include <atomic>
@@ -17,28 +16,15 @@
 #include <thread>
 #include <vector>
 
+#include "bench/BenchStats.h"
 #include "platform/CommWait.h"
 #include "serial/CPort.h"
 #include "tests/support/PtyPair.h"
 
 using namespace std::chrono;
-using TClock = steady_clock;
+using namespace bench;
 
 namespace {
-
-// Runs the UI thread's event loop, sleeping between events, until Done or the deadline.
-bool RunEventsUntil(const std::function<bool()>& Done, milliseconds Timeout)
-{
-    const auto deadline = TClock::now() + Timeout;
-    QTimer watchdog; // wakes the loop so the deadline is seen even when nothing arrives
-    watchdog.start(100);
-    while (!Done()) {
-        if (TClock::now() >= deadline)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
 
 // Context switches of every thread of this process but the caller.
 long long OtherThreadsContextSwitches()
@@ -85,9 +71,8 @@ void MeasureLatency(TComPort& Port, const TPtyPair& Pty)
             return;
         }
     }
-    std::sort(micros.begin(), micros.end());
-    std::printf("latency write -> OnRxChar on UI thread (%d samples): median %.1f us, p99 %.1f us, max %.1f us\n",
-                kSamples, micros[micros.size() / 2], micros[micros.size() * 99 / 100], micros.back());
+    std::printf("latency write -> OnRxChar on UI thread (%d samples): %s\n", kSamples,
+                LatencySummary(micros).c_str());
 }
 
 void MeasureIdleWakeups(TComPort& Port)
