@@ -189,12 +189,6 @@ int TCanvas::TextWidth(const std::string& Text) const
     return metrics.horizontalAdvance(ToScreen(Text));
 }
 
-int TCanvas::TextHeight(const std::string&) const
-{
-    const QFontMetrics metrics(font_.Handle(), painter_ != nullptr ? painter_->device() : nullptr);
-    return metrics.height();
-}
-
 void TCanvas::ApplyFont() const
 {
     painter_->setFont(font_.Handle());

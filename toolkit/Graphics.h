@@ -7,7 +7,6 @@
 #include <QRect>
 #include <cstdint>
 #include <functional>
-#include <mutex>
 #include <string>
 
 #include "toolkit/Classes.h"
@@ -137,7 +136,6 @@ public:
     // Fills Rect with the brush (a clear brush fills nothing).
     void FillRect(const TRect& Rect);
     int TextWidth(const std::string& Text) const;
-    int TextHeight(const std::string& Text) const;
     // Writes Text at (X, Y) in the font's colour on a transparent background.
     void TextOut(int X, int Y, const std::string& Text);
     // Fills Rect with the brush and writes Text at (X, Y), clipped to Rect.
@@ -145,15 +143,10 @@ public:
     // Color (RGB) as the device being painted on shows it.
     TColor NearestColor(TColor Color) const;
 
-    // Held by whoever draws on the canvas from more than one place at a time.
-    void Lock() { lock_.lock(); }
-    void Unlock() { lock_.unlock(); }
-
 private:
     void ApplyFont() const;
 
     QPainter* painter_ = nullptr;
     TFont font_;
     TBrush brush_;
-    std::recursive_mutex lock_;
 };

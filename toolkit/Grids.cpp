@@ -258,15 +258,6 @@ int TCustomGrid::VisibleRowCount() const
     return std::min(fitting, rowCount_ - topRow_);
 }
 
-int TCustomGrid::VisibleColCount() const
-{
-    int count = 0;
-    for (const Span& span : ShownCols())
-        if (span.Index >= fixedCols_ && span.End <= viewport()->width())
-            ++count;
-    return count;
-}
-
 int TCustomGrid::MaxTopRow() const
 {
     const int fitting = std::max(1, RowsFitting(viewport()->height() - FixedHeight(), defaultRowHeight_));

@@ -125,9 +125,8 @@ public:
     void SetTopRow(int Value);
     int LeftCol() const { return leftCol_; }
     void SetLeftCol(int Value);
-    // Non-fixed rows / columns wholly shown from TopRow / LeftCol.
+    // Non-fixed rows wholly shown from TopRow.
     int VisibleRowCount() const;
-    int VisibleColCount() const;
 
     // The shown cell's rectangle in the viewport, empty when the cell is not shown.
     TRect CellRect(int ACol, int ARow) const;
