@@ -9,12 +9,12 @@
 // and answers "0" with a row (P1 its keys, P4 its content), "1" or nothing when no row is
 // left, or anything else to be asked again with the same lists.
 #include <algorithm>
-#include <charconv>
 #include <optional>
 
 #include "mbind/CGrid.h"
 #include "mbind/MText.h"
 #include "mbind/MUMPS.h"
+#include "toolkit/SysUtils.h"
 #include "vism/VisM.h"
 
 namespace {
@@ -24,20 +24,6 @@ constexpr const char* kLeCode = "$$LE^%CSWWCGRID";
 bool NoRowsLeft(const std::string& Result)
 {
     return Result == "1" || Result.empty();
-}
-
-// A whole decimal number with an optional sign, as the sort reads a tvValor key.
-std::optional<int> Integer(const std::string& S)
-{
-    const char* first = S.data();
-    const char* last = first + S.size();
-    if (S.size() > 1 && S[0] == '+' && S[1] != '-')
-        ++first;
-    int value = 0;
-    const auto [end, error] = std::from_chars(first, last, value);
-    if (error != std::errc() || end != last)
-        return std::nullopt;
-    return value;
 }
 
 template <class T>
@@ -240,8 +226,8 @@ int TCGrid::CompareRows(const TCGLinha& A, const TCGLinha& B) const
     const std::string a = key(A);
     const std::string b = key(B);
     if (coluna->TipoValor() == tvValor) {
-        const std::optional<int> x = Integer(a);
-        const std::optional<int> y = Integer(b);
+        const std::optional<int> x = DecimalToInt(a);
+        const std::optional<int> y = DecimalToInt(b);
         return x && y ? Sign(*x, *y) : 0;
     }
     // std::string compares bytes as unsigned values, a prefix first.
