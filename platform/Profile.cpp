@@ -11,6 +11,7 @@
 
 #include "platform/WholeFile.h"
 #include "platform/WindowsPath.h"
+#include "toolkit/SysUtils.h"
 
 namespace fs = std::filesystem;
 
@@ -207,10 +208,5 @@ std::optional<int32_t> ProfileInteger(const std::string& Value)
             return std::nullopt;
         return static_cast<int32_t>(pattern);
     }
-    const bool plus = Value.size() > 1 && Value[0] == '+' && Value[1] != '-';
-    int32_t number = 0;
-    const auto [end, error] = std::from_chars(Value.data() + (plus ? 1 : 0), last, number);
-    if (error != std::errc() || end != last)
-        return std::nullopt;
-    return number;
+    return DecimalToInt(Value);
 }
