@@ -14,7 +14,7 @@ public:
     int refreshes = 0;
 };
 
-inline TMGlobalChave* AddLevel(TMGlobalBase& Global, const std::string& Atual)
+inline TMGlobalChave* AddLevel(TMGlobalBase& Global, const std::string& Atual = "")
 {
     TMGlobalChave* level = Global.GlobalChaves()->Add();
     level->SetAtual(Atual);

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "mbind/BoundDoubles.h"
+#include "mbind/CountingGlobal.h"
 #include "mbind/MGlobal.h"
 #include "mbind/MText.h"
 #include "mbind/MenuInfo.h"
@@ -27,13 +28,6 @@ public:
     std::vector<std::string> editsSeeing;
     int refreshes = 0;
 };
-
-TMGlobalChave* AddLevel(TMGlobalBase& Global, const std::string& Atual = "")
-{
-    TMGlobalChave* level = Global.GlobalChaves()->Add();
-    level->SetAtual(Atual);
-    return level;
-}
 
 TGloChek* AddRule(TMGlobalBase& Global, uint8_t Piece, const std::string& Code, std::vector<std::string> Lines)
 {
