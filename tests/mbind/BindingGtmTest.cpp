@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "mbind/GtmServer.h"
 #include "mbind/MEdit.h"
 #include "mbind/MGlobal.h"
 #include "support/ActiveWindow.h"
@@ -51,9 +52,7 @@ class Workstation {
 public:
     explicit Workstation(const TMServerSettings& Settings)
     {
-        vism.SetServerSettings(Settings);
-        vism.SetNameSpace("SISTEMAS");
-        vism.OnError = [this](TObject*) { errors.push_back(vism.ErrorName()); };
+        UseTestNamespace(vism, Settings, errors);
         global.SetVisM(&vism);
         global.SetGlobal("^CLI");
         for (int i = 0; i < 2; ++i) {
@@ -159,11 +158,7 @@ protected:
         fs::create_directories(root / "routines");
         WriteFileBytes((root / "routines" / "ZZBIND.m").string(), TestRoutine);
         // The namespace is the test's database, which its own M processes also open.
-        WriteFileBytes((root / "vism.conf").string(), "SISTEMAS=" + db_->GlobalDirectory() + "\n");
-        settings_ = TMServerSettings::FromEnvironment();
-        settings_.DataDir = root / "m";
-        settings_.SettingsFile = root / "vism.conf";
-        settings_.ObjectDir = SharedObjectDir::Path();
+        settings_ = SettingsOnDatabase(*db_, root, SharedObjectDir::Path());
         settings_.RoutineDirs = {root / "routines"};
     }
 

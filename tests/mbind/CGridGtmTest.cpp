@@ -11,12 +11,12 @@
 
 #include "mbind/CGrid.h"
 #include "mbind/CGridSupport.h"
+#include "mbind/GtmServer.h"
 #include "mbind/MenuInfo.h"
 #include "support/EventLoop.h"
 #include "support/FormatSettingsGuard.h"
 #include "support/MDirect.h"
 #include "support/Recorders.h"
-#include "support/TempWorkingDir.h"
 #include "vism/VisM.h"
 
 namespace {
@@ -34,16 +34,8 @@ protected:
         db_ = std::make_unique<mdirect::MDatabase>();
         m_ = std::make_unique<mdirect::MSession>(*db_);
         const fs::path root = dir_.path().toStdString();
-        WriteFileBytes((root / "vism.conf").string(), "SISTEMAS=" + db_->GlobalDirectory() + "\n");
-        TMServerSettings settings = TMServerSettings::FromEnvironment();
-        settings.DataDir = root / "m";
-        settings.SettingsFile = root / "vism.conf";
-        settings.ObjectDir = root / "objects";
-        settings.RoutineDirs = {};
         vism_ = std::make_unique<TVisM>(nullptr);
-        vism_->SetServerSettings(settings);
-        vism_->SetNameSpace("SISTEMAS");
-        vism_->OnError = [this](TObject*) { errors_.push_back(vism_->ErrorName()); };
+        UseTestNamespace(*vism_, SettingsOnDatabase(*db_, root, root / "objects"), errors_);
         grid_ = std::make_unique<TCGrid>(nullptr);
         grid_->SetVisM(vism_.get());
         grid_->SetGlobal("^PED");

@@ -14,12 +14,12 @@
 
 #include "mbind/EDData.h"
 #include "mbind/EdMesAno.h"
+#include "mbind/GtmServer.h"
 #include "mbind/MGlobal.h"
 #include "support/ActiveWindow.h"
 #include "support/FormatSettingsGuard.h"
 #include "support/MDirect.h"
 #include "support/Recorders.h"
-#include "support/TempWorkingDir.h"
 #include "vism/VisM.h"
 
 namespace {
@@ -42,13 +42,7 @@ protected:
     TMServerSettings Settings() const
     {
         const fs::path root = dir_.path().toStdString();
-        WriteFileBytes((root / "vism.conf").string(), "SISTEMAS=" + db_->GlobalDirectory() + "\n");
-        TMServerSettings settings = TMServerSettings::FromEnvironment();
-        settings.DataDir = root / "m";
-        settings.SettingsFile = root / "vism.conf";
-        settings.ObjectDir = root / "m-objects";
-        settings.RoutineDirs = {};
-        return settings;
+        return SettingsOnDatabase(*db_, root, root / "m-objects");
     }
 
     FormatSettingsGuard format_{',', "dd/mm/yyyy", '/'};

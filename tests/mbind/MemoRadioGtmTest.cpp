@@ -8,21 +8,16 @@
 
 #include <QLineEdit>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
-#include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 
+#include "mbind/GtmServer.h"
 #include "mbind/MGloMem.h"
 #include "mbind/MMemo.h"
 #include "mbind/MRadioGroup.h"
 #include "support/ActiveWindow.h"
-#include "support/MDirect.h"
-#include "vism/MServerSettings.h"
-#include "vism/VisM.h"
 
 namespace {
 
@@ -33,9 +28,7 @@ class Workstation {
 public:
     explicit Workstation(const TMServerSettings& Settings)
     {
-        vism.SetServerSettings(Settings);
-        vism.SetNameSpace("SISTEMAS");
-        vism.OnError = [this](TObject*) { errors.push_back(vism.ErrorName()); };
+        UseTestNamespace(vism, Settings, errors);
         master.SetVisM(&vism);
         master.SetGlobal("^CLI");
         master.GlobalChaves()->Add()->SetAtual("7");
@@ -65,35 +58,7 @@ public:
     std::vector<std::string> errors;
 };
 
-class MemoRadioGtm : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir_.isValid());
-        const std::filesystem::path root = dir_.path().toStdString();
-        settings_ = TMServerSettings::FromEnvironment();
-        settings_.DataDir = root / "m";
-        settings_.SettingsFile = root / "vism.conf";
-        settings_.ObjectDir = root / "m-objects";
-        settings_.RoutineDirs = {};
-    }
-
-    // An M process of the test's own on the namespace's database, made by First's
-    // first run.
-    mdirect::MSession& M(Workstation& First)
-    {
-        First.vism.SetCode("S P0=1");
-        First.vism.SetExecFlag(1);
-        database_ = std::make_unique<mdirect::MDatabase>(LocateNamespace(settings_, "SISTEMAS").GlobalDirectory.string());
-        session_ = std::make_unique<mdirect::MSession>(*database_);
-        return *session_;
-    }
-
-    QTemporaryDir dir_;
-    TMServerSettings settings_;
-    std::unique_ptr<mdirect::MDatabase> database_;
-    std::unique_ptr<mdirect::MSession> session_;
-};
+using MemoRadioGtm = ServerMadeNamespaceGtm;
 
 TEST_F(MemoRadioGtm, ShownLinesAndCodeAreEditedOnScreenAndPostedForAnotherWorkstation)
 {

@@ -1,0 +1,75 @@
+#pragma once
+// Helpers of the tests on the real server control and GT.M: server settings whose files
+// lie in a test's temporary directory, a server control on the namespace "SISTEMAS" that
+// records its errors, and a fixture whose namespace the first server run makes.
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/MDirect.h"
+#include "support/TempWorkingDir.h"
+#include "vism/MServerSettings.h"
+#include "vism/VisM.h"
+
+// Data and settings file under Root, objects in ObjectDir, no routines of the test's own.
+inline TMServerSettings SettingsUnder(const std::filesystem::path& Root, const std::filesystem::path& ObjectDir)
+{
+    TMServerSettings settings = TMServerSettings::FromEnvironment();
+    settings.DataDir = Root / "m";
+    settings.SettingsFile = Root / "vism.conf";
+    settings.ObjectDir = ObjectDir;
+    settings.RoutineDirs = {};
+    return settings;
+}
+
+// The same, with the namespace "SISTEMAS" named to be the test's database Db.
+inline TMServerSettings SettingsOnDatabase(const mdirect::MDatabase& Db, const std::filesystem::path& Root,
+                                           const std::filesystem::path& ObjectDir)
+{
+    WriteFileBytes((Root / "vism.conf").string(), "SISTEMAS=" + Db.GlobalDirectory() + "\n");
+    return SettingsUnder(Root, ObjectDir);
+}
+
+// Points VisM at the namespace "SISTEMAS" under Settings; each server error's name is
+// added to Errors.
+inline void UseTestNamespace(TVisM& VisM, const TMServerSettings& Settings, std::vector<std::string>& Errors)
+{
+    VisM.SetServerSettings(Settings);
+    VisM.SetNameSpace("SISTEMAS");
+    VisM.OnError = [&VisM, &Errors](TObject*) { Errors.push_back(VisM.ErrorName()); };
+}
+
+// Settings in a temporary directory, whose namespace the server makes on its first run,
+// and an M process of the test's own on that namespace's database.
+class ServerMadeNamespaceGtm : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir_.isValid());
+        const std::filesystem::path root = dir_.path().toStdString();
+        settings_ = SettingsUnder(root, root / "m-objects");
+    }
+
+    // The test's own M process, made after First's first run has made the namespace.
+    template <class Workstation>
+    mdirect::MSession& M(Workstation& First)
+    {
+        if (!session_) {
+            First.vism.SetCode("S P0=1");
+            First.vism.SetExecFlag(1);
+            database_ = std::make_unique<mdirect::MDatabase>(
+                LocateNamespace(settings_, "SISTEMAS").GlobalDirectory.string());
+            session_ = std::make_unique<mdirect::MSession>(*database_);
+        }
+        return *session_;
+    }
+
+    QTemporaryDir dir_;
+    TMServerSettings settings_;
+    std::unique_ptr<mdirect::MDatabase> database_;
+    std::unique_ptr<mdirect::MSession> session_;
+};
