@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "mbind/BoundEditScreen.h"
+#include "mbind/CheckedExitScreen.h"
+#include "mbind/CountingGlobal.h"
 #include "mbind/EDData.h"
 #include "mbind/MGlobal.h"
 #include "support/FakeVisM.h"
@@ -30,14 +32,6 @@ std::string TwoDigits(int Value)
 {
     return std::string{static_cast<char>('0' + Value / 10 % 10), static_cast<char>('0' + Value % 10)};
 }
-
-// A global without a server whose record edit only counts.
-class CountingGlobal : public TMGlobalBase {
-public:
-    CountingGlobal() : TMGlobalBase(nullptr) {}
-    void Edit() override { ++edits; }
-    int edits = 0;
-};
 
 // --- day numbers and dates ----------------------------------------------------------------
 
@@ -342,39 +336,8 @@ TEST(EDDataKeys, Enter_ShowsTheDateInItsNormalFormBeforeOnEnter)
 
 // --- exit ---------------------------------------------------------------------------------
 
-// A global on piece 1 whose check rule is answered by a fake server control.
-struct CheckedGlobal {
-    FakeVisM vism;
-    TMGlobalBase global{nullptr};
-
-    CheckedGlobal()
-    {
-        global.SetVisM(&vism);
-        TGloChek* rule = global.PieceCheck()->Add();
-        rule->SetPiece(1);
-        rule->SetMCode("VAL");
-        rule->SetMensagens({"Data recusada"});
-    }
-};
-
-struct ExitScreen : DayFirstFormat, BoundEditScreen<TEDData> {
-    CheckedGlobal server;
-    std::vector<std::string> events;
-
-    ExitScreen()
-    {
-        edit->SetMGlobal(&server.global);
-        edit->SetPiece(2);
-        server.global.SetData("a^old");
-        edit->OnExit = [this](TObject*) { events.push_back("OnExit"); };
-    }
-
-    void Type(const char* Digits)
-    {
-        edit->SelectAll();
-        QTest::keyClicks(edit, Digits);
-    }
-    std::string Written() const { return server.global.GetPiece(2); }
+struct ExitScreen : DayFirstFormat, CheckedExitScreen<TEDData> {
+    ExitScreen() : CheckedExitScreen("Data recusada") {}
 };
 
 struct LimitCase {
@@ -427,20 +390,8 @@ TEST_P(EDDataExit, RefusesWithTheMessageAndKeepsTheFocus_OrWritesTheDayNumber)
 
     screen.Leave();
 
-    const bool refused = *c.message != '\0';
     EXPECT_EQ(screen.Written(), c.written);
-    if (refused) {
-        ASSERT_EQ(recorder.Messages().size(), 1u);
-        EXPECT_EQ(recorder.Messages()[0].Text, QString::fromUtf8(c.message));
-        EXPECT_EQ(recorder.Messages()[0].Type, TMsgDlgType::mtError);
-        EXPECT_EQ(recorder.Messages()[0].Buttons, unsigned{mbOK});
-        EXPECT_EQ(QApplication::focusWidget(), screen.edit);
-        EXPECT_TRUE(screen.events.empty());
-    } else {
-        EXPECT_TRUE(recorder.Messages().empty());
-        EXPECT_EQ(QApplication::focusWidget(), screen.next);
-        EXPECT_EQ(screen.events, (std::vector<std::string>{"OnExit"}));
-    }
+    ExpectRefusedOrLeft(recorder, screen, c.message);
 }
 
 TEST(EDDataLimits, Handlers_AreFiredInsteadOfTheMessages)
@@ -454,18 +405,7 @@ TEST(EDDataLimits, Handlers_AreFiredInsteadOfTheMessages)
         ExitScreen screen;
         screen.edit->SetDataMin("58074");
         screen.edit->SetDataMax("67912");
-        std::vector<std::string> fired;
-        screen.edit->OnMinimo = [&](TObject* Sender) {
-            EXPECT_EQ(Sender, screen.edit);
-            fired.push_back("OnMinimo");
-        };
-        screen.edit->OnMaximo = [&](TObject*) { fired.push_back("OnMaximo"); };
-        screen.Type(row.typed);
-        screen.Leave();
-        EXPECT_EQ(fired, (std::vector<std::string>{row.fired}));
-        EXPECT_TRUE(recorder.Messages().empty());
-        EXPECT_EQ(QApplication::focusWidget(), screen.edit);
-        EXPECT_EQ(screen.Written(), "old");
+        ExpectLimitHandlerFired(recorder, screen, row.typed, row.fired);
     }
 }
 

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "mbind/BoundEditScreen.h"
+#include "mbind/CheckedExitScreen.h"
+#include "mbind/CountingGlobal.h"
 #include "mbind/EdMesAno.h"
 #include "mbind/MGlobal.h"
 #include "support/FakeVisM.h"
@@ -27,14 +29,6 @@ std::string ThisYearWidened()
     const std::string yy = TwoDigits(QDate::currentDate().year() % 100);
     return (yy[0] == '0' ? "20" : "19") + yy;
 }
-
-// A global without a server whose record edit only counts.
-class CountingGlobal : public TMGlobalBase {
-public:
-    CountingGlobal() : TMGlobalBase(nullptr) {}
-    void Edit() override { ++edits; }
-    int edits = 0;
-};
 
 // --- forms ----------------------------------------------------------------------------------
 
@@ -195,38 +189,8 @@ TEST(EdMesAnoKeys, ReadOnly_HPutsNoMonthIn)
 
 // --- exit ---------------------------------------------------------------------------------
 
-struct CheckedGlobal {
-    FakeVisM vism;
-    TMGlobalBase global{nullptr};
-
-    CheckedGlobal()
-    {
-        global.SetVisM(&vism);
-        TGloChek* rule = global.PieceCheck()->Add();
-        rule->SetPiece(1);
-        rule->SetMCode("VAL");
-        rule->SetMensagens({"Mes recusado"});
-    }
-};
-
-struct ExitScreen : BoundEditScreen<TEdMesAno> {
-    CheckedGlobal server;
-    std::vector<std::string> events;
-
-    ExitScreen()
-    {
-        edit->SetMGlobal(&server.global);
-        edit->SetPiece(2);
-        server.global.SetData("a^old");
-        edit->OnExit = [this](TObject*) { events.push_back("OnExit"); };
-    }
-
-    void Type(const char* Text)
-    {
-        edit->SelectAll();
-        QTest::keyClicks(edit, Text);
-    }
-    std::string Written() const { return server.global.GetPiece(2); }
+struct ExitScreen : CheckedExitScreen<TEdMesAno> {
+    ExitScreen() : CheckedExitScreen("Mes recusado") {}
 };
 
 struct ExitCase {
@@ -291,18 +255,7 @@ TEST_P(EdMesAnoExit, RefusesWithTheMessageAndKeepsTheFocus_OrWritesTheFormOfTipo
 
     EXPECT_EQ(screen.Written(), c.written);
     EXPECT_EQ(screen.edit->Text(), c.shownAfter);
-    if (*c.message != '\0') {
-        ASSERT_EQ(recorder.Messages().size(), 1u);
-        EXPECT_EQ(recorder.Messages()[0].Text, QString::fromUtf8(c.message));
-        EXPECT_EQ(recorder.Messages()[0].Type, TMsgDlgType::mtError);
-        EXPECT_EQ(recorder.Messages()[0].Buttons, unsigned{mbOK});
-        EXPECT_EQ(QApplication::focusWidget(), screen.edit);
-        EXPECT_TRUE(screen.events.empty());
-    } else {
-        EXPECT_TRUE(recorder.Messages().empty());
-        EXPECT_EQ(QApplication::focusWidget(), screen.next);
-        EXPECT_EQ(screen.events, (std::vector<std::string>{"OnExit"}));
-    }
+    ExpectRefusedOrLeft(recorder, screen, c.message);
 }
 
 TEST(EdMesAnoLimits, Handlers_AreFiredInsteadOfTheMessages)
@@ -316,18 +269,7 @@ TEST(EdMesAnoLimits, Handlers_AreFiredInsteadOfTheMessages)
         ExitScreen screen;
         screen.edit->SetAnoMesMin("202103");
         screen.edit->SetAnoMesMax("202112");
-        std::vector<std::string> fired;
-        screen.edit->OnMinimo = [&](TObject* Sender) {
-            EXPECT_EQ(Sender, screen.edit);
-            fired.push_back("OnMinimo");
-        };
-        screen.edit->OnMaximo = [&](TObject*) { fired.push_back("OnMaximo"); };
-        screen.Type(row.typed);
-        screen.Leave();
-        EXPECT_EQ(fired, (std::vector<std::string>{row.fired}));
-        EXPECT_TRUE(recorder.Messages().empty());
-        EXPECT_EQ(QApplication::focusWidget(), screen.edit);
-        EXPECT_EQ(screen.Written(), "old");
+        ExpectLimitHandlerFired(recorder, screen, row.typed, row.fired);
     }
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "mbind/BoundEditScreen.h"
+#include "mbind/CheckedExitScreen.h"
 #include "mbind/EdValor.h"
 #include "mbind/MGlobal.h"
 #include "support/FakeVisM.h"
@@ -279,21 +280,6 @@ TEST(EdValorControl, FilterKey_LetsOnlyNumberCharactersThrough_AfterOnKeyPress)
     EXPECT_EQ(screen.edit->Text(), "12,3.-");
 }
 
-// A global without a server that answers its check through a fake control.
-struct CheckedGlobal {
-    FakeVisM vism;
-    TMGlobalBase global{nullptr};
-
-    CheckedGlobal()
-    {
-        global.SetVisM(&vism);
-        TGloChek* rule = global.PieceCheck()->Add();
-        rule->SetPiece(1);
-        rule->SetMCode("VAL");
-        rule->SetMensagens({"Valor recusado"});
-    }
-};
-
 FakeAnswer Result(const char* Value)
 {
     FakeAnswer answer;
@@ -302,7 +288,7 @@ FakeAnswer Result(const char* Value)
 }
 
 struct ExitScreen : BoundEditScreen<TEdValor> {
-    CheckedGlobal server;
+    CheckedGlobal server{"Valor recusado"};
     std::vector<std::string> events;
 
     ExitScreen()
