@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "mbind/BoundEditScreen.h"
+#include "mbind/CheckedPieceScreen.h"
 #include "mbind/CountingGlobal.h"
 #include "mbind/MComboBox.h"
 #include "mbind/MGlobal.h"
@@ -334,34 +335,13 @@ TEST(MComboBoxExit, WithoutGlobalNothingIsWrittenButKeysAreNotified)
 }
 
 // A combo on piece 3 of "^CLI" (key 7) with a check rule, showing "c" of "a^b^c".
-struct CheckedCombo {
-    FakeVisM vism;
-    TMGlobal global{nullptr};
-    BoundEditScreen<TMComboBox> screen;
+struct CheckedCombo : CheckedPieceScreen<TMComboBox> {
     TMComboBox* combo = screen.edit;
-    CountingGlobal other;
-    TMGlobalChave* foreign = AddLevel(other, "");
-    int exits = 0;
 
-    CheckedCombo()
+    CheckedCombo() : CheckedPieceScreen("Valor inv\xE1lido")
     {
-        global.SetVisM(&vism);
-        global.SetGlobal("^CLI");
-        AddLevel(global, "7");
-        TGloChek* rule = global.PieceCheck()->Add();
-        rule->SetPiece(3);
-        rule->SetMCode("CLI");
-        rule->SetMensagens({"Valor inv\xE1lido"});
         AddItems(*combo, {{"c", "1"}, {"d", "2"}});
-        combo->SetPiece(3);
-        combo->SetMGlobal(&global);
-        combo->OnExit = [this](TObject*) { ++exits; };
-        foreign->SetControl(combo);
-        vism.Expect(R"($$REFRESH^%CSWWGLOB("^CLI","7"))",
-                    {.result = TVariant("0"), .registers = {{1, TVariant("a^b^c")}}});
-        global.Refresh();
-        vism.ClearLog();
-        other.refreshes = 0;
+        Show("a^b^c");
         QTest::keyClick(combo, Qt::Key_Down); // picks "d"
     }
 };

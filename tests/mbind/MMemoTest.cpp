@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "mbind/BoundEditScreen.h"
+#include "mbind/CheckedPieceScreen.h"
 #include "mbind/CountingGlobal.h"
 #include "mbind/MGloMem.h"
 #include "mbind/MMemo.h"
@@ -224,31 +225,12 @@ TEST(MMemoKeys, WithoutGlobalExitStillPushesTheValueIntoItsKeys)
 
 // A memo on piece 3 of "^CLI" (key 7) with a check rule, showing "c" of "a^b^c" and
 // already in editing state; a key of another global names the memo.
-struct CheckedMemo {
-    FakeVisM vism;
-    TMGlobal global{nullptr};
-    BoundEditScreen<TMMemo> screen;
+struct CheckedMemo : CheckedPieceScreen<TMMemo> {
     TMMemo* memo = screen.edit;
-    CountingGlobal other;
-    TMGlobalChave* foreign = AddLevel(other, "");
-    int exits = 0;
 
-    CheckedMemo()
+    CheckedMemo() : CheckedPieceScreen("Texto inv\xE1lido")
     {
-        global.SetVisM(&vism);
-        global.SetGlobal("^CLI");
-        AddLevel(global, "7");
-        TGloChek* rule = global.PieceCheck()->Add();
-        rule->SetPiece(3);
-        rule->SetMCode("CLI");
-        rule->SetMensagens({"Texto inv\xE1lido"});
-        memo->SetPiece(3);
-        memo->SetMGlobal(&global);
-        memo->OnExit = [this](TObject*) { ++exits; };
-        foreign->SetControl(memo);
-        vism.Expect(R"($$REFRESH^%CSWWGLOB("^CLI","7"))",
-                    {.result = TVariant("0"), .registers = {{1, TVariant("a^b^c")}}});
-        global.Refresh();
+        Show("a^b^c");
         vism.Expect(R"($$EDIT^%CSWWGLOB("^CLI","7"))", {.result = TVariant("0"), .registers = {{1, TVariant("a^b^c")}}});
         global.Edit();
         vism.ClearLog();

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "mbind/BoundEditScreen.h"
+#include "mbind/CheckedPieceScreen.h"
 #include "mbind/CountingGlobal.h"
 #include "mbind/MRadioGroup.h"
 #include "support/FakeVisM.h"
@@ -214,34 +215,13 @@ TEST(MRadioGroupExit, WithoutGlobalNothingIsWrittenButKeysAreNotified)
 }
 
 // A group on piece 3 of "^CLI" (key 7) with a check rule, showing code "T" of "a^b^T".
-struct CheckedGroup {
-    FakeVisM vism;
-    TMGlobal global{nullptr};
-    BoundEditScreen<TMRadioGroup> screen;
+struct CheckedGroup : CheckedPieceScreen<TMRadioGroup> {
     TMRadioGroup* group = screen.edit;
-    CountingGlobal other;
-    TMGlobalChave* foreign = AddLevel(other, "");
-    int exits = 0;
 
-    CheckedGroup()
+    CheckedGroup() : CheckedPieceScreen("Op\xE7\xE3o inv\xE1lida")
     {
-        global.SetVisM(&vism);
-        global.SetGlobal("^CLI");
-        AddLevel(global, "7");
-        TGloChek* rule = global.PieceCheck()->Add();
-        rule->SetPiece(3);
-        rule->SetMCode("CLI");
-        rule->SetMensagens({"Op\xE7\xE3o inv\xE1lida"});
         SetUpButtons(*group, trvCodigo);
-        group->SetPiece(3);
-        group->SetMGlobal(&global);
-        group->OnExit = [this](TObject*) { ++exits; };
-        foreign->SetControl(group);
-        vism.Expect(R"($$REFRESH^%CSWWGLOB("^CLI","7"))",
-                    {.result = TVariant("0"), .registers = {{1, TVariant("a^b^T")}}});
-        global.Refresh();
-        vism.ClearLog();
-        other.refreshes = 0;
+        Show("a^b^T");
         group->SetFocus();
     }
 };
