@@ -145,16 +145,15 @@ private:
 
 ::testing::Environment* const sharedObjectDir = ::testing::AddGlobalTestEnvironment(new SharedObjectDir);
 
-class BindingGtm : public ::testing::Test {
+class BindingGtm : public TestDatabaseGtm {
 protected:
     void SetUp() override
     {
-        if (mdirect::GtmDist().empty())
-            GTEST_SKIP() << "GT.M is not installed";
-        ASSERT_TRUE(dir_.isValid());
-        db_ = std::make_unique<mdirect::MDatabase>();
+        TestDatabaseGtm::SetUp();
+        if (Stopped())
+            return;
         m_ = std::make_unique<mdirect::MSession>(*db_);
-        const fs::path root = dir_.path().toStdString();
+        const fs::path root = Root();
         fs::create_directories(root / "routines");
         WriteFileBytes((root / "routines" / "ZZBIND.m").string(), TestRoutine);
         // The namespace is the test's database, which its own M processes also open.
@@ -197,9 +196,7 @@ protected:
     MessageRecorder messages_;
 
 private:
-    QTemporaryDir dir_;
     TMServerSettings settings_;
-    std::unique_ptr<mdirect::MDatabase> db_;
     std::unique_ptr<mdirect::MSession> m_;
     std::vector<std::unique_ptr<Workstation>> workstations_;
 };

@@ -24,16 +24,15 @@ namespace {
 namespace fs = std::filesystem;
 using Strings = std::vector<std::string>;
 
-class CGridGtm : public ::testing::Test {
+class CGridGtm : public TestDatabaseGtm {
 protected:
     void SetUp() override
     {
-        if (mdirect::GtmDist().empty())
-            GTEST_SKIP() << "GT.M is not installed";
-        ASSERT_TRUE(dir_.isValid());
-        db_ = std::make_unique<mdirect::MDatabase>();
+        TestDatabaseGtm::SetUp();
+        if (Stopped())
+            return;
         m_ = std::make_unique<mdirect::MSession>(*db_);
-        const fs::path root = dir_.path().toStdString();
+        const fs::path root = Root();
         vism_ = std::make_unique<TVisM>(nullptr);
         UseTestNamespace(*vism_, SettingsOnDatabase(*db_, root, root / "objects"), errors_);
         grid_ = std::make_unique<TCGrid>(nullptr);
@@ -70,8 +69,6 @@ protected:
     MessageRecorder messages_;
 
 private:
-    QTemporaryDir dir_;
-    std::unique_ptr<mdirect::MDatabase> db_;
     std::unique_ptr<mdirect::MSession> m_;
     std::unique_ptr<TVisM> vism_;
     std::unique_ptr<TCGrid> grid_;

@@ -4,11 +4,8 @@
 
 #include <QDate>
 #include <QLineEdit>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
-#include <filesystem>
-#include <memory>
 #include <sstream>
 #include <string>
 
@@ -24,33 +21,18 @@
 
 namespace {
 
-namespace fs = std::filesystem;
-
-class DateEditsGtm : public ::testing::Test {
+class DateEditsGtm : public TestDatabaseGtm {
 protected:
-    void SetUp() override
-    {
-        if (mdirect::GtmDist().empty())
-            GTEST_SKIP() << "GT.M is not installed";
-        ASSERT_TRUE(dir_.isValid());
-        db_ = std::make_unique<mdirect::MDatabase>();
-    }
-
     std::string M(const std::string& Code) const { return db_->Output(Code); }
 
     // A server control whose namespace is the test's database.
     TMServerSettings Settings() const
     {
-        const fs::path root = dir_.path().toStdString();
-        return SettingsOnDatabase(*db_, root, root / "m-objects");
+        return SettingsOnDatabase(*db_, Root(), Root() / "m-objects");
     }
 
     FormatSettingsGuard format_{',', "dd/mm/yyyy", '/'};
     MessageRecorder messages_;
-
-private:
-    QTemporaryDir dir_;
-    std::unique_ptr<mdirect::MDatabase> db_;
 };
 
 // Where the day-number arithmetic names the calendar date: 1 March 1844 to 28 February

@@ -43,6 +43,26 @@ inline void UseTestNamespace(TVisM& VisM, const TMServerSettings& Settings, std:
     VisM.OnError = [&VisM, &Errors](TObject*) { Errors.push_back(VisM.ErrorName()); };
 }
 
+// A throw-away database and a temporary directory for the server's files; the test is
+// skipped where GT.M is not installed. A fixture's own SetUp calls this one first and
+// stops when it skipped or failed.
+class TestDatabaseGtm : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (mdirect::GtmDist().empty())
+            GTEST_SKIP() << "GT.M is not installed";
+        ASSERT_TRUE(dir_.isValid());
+        db_ = std::make_unique<mdirect::MDatabase>();
+    }
+
+    bool Stopped() const { return IsSkipped() || HasFatalFailure(); }
+    std::filesystem::path Root() const { return dir_.path().toStdString(); }
+
+    QTemporaryDir dir_;
+    std::unique_ptr<mdirect::MDatabase> db_;
+};
+
 // Settings in a temporary directory, whose namespace the server makes on its first run,
 // and an M process of the test's own on that namespace's database.
 class ServerMadeNamespaceGtm : public ::testing::Test {
