@@ -14,6 +14,8 @@ void TFocusSteps::FocusOut(const QFocusEvent* Event, bool StaysInside, const std
     if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason || StaysInside || !entered_)
         return;
     entered_ = false;
+    if (!control_->isEnabled())
+        return;
     exiting_ = true;
     Exit();
     exiting_ = false;

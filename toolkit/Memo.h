@@ -68,6 +68,6 @@ private:
     // character the key carried before KeyPress.
     void HandleChar(QKeyEvent* Event, char Key, char Typed);
 
-    TFocusSteps focusSteps_;
+    TFocusSteps focusSteps_{this};
     bool wantReturns_ = true;
 };

@@ -76,6 +76,6 @@ private:
     QButtonGroup* group_;
     QVBoxLayout* layout_;
     std::vector<QRadioButton*> buttons_;
-    TFocusSteps focusSteps_;
+    TFocusSteps focusSteps_{this};
     Qt::FocusReason enterReason_ = Qt::OtherFocusReason;
 };

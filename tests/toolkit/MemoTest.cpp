@@ -151,6 +151,18 @@ TEST(MemoSteps, FocusTakenBackDuringTheExitIsNoNewEnter)
     EXPECT_EQ(screen.events, (std::vector<std::string>{"exit"}));
 }
 
+TEST(MemoSteps, DisablingTheFocusedMemoIsNoExitAndTheNextFocusIsAnEnter)
+{
+    MemoScreen screen;
+    screen.memo->setEnabled(false);
+    EXPECT_TRUE(screen.next->hasFocus());
+    EXPECT_TRUE(screen.events.empty());
+    screen.memo->setEnabled(true);
+    screen.memo->setFocus(Qt::TabFocusReason);
+    screen.next->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(screen.events, (std::vector<std::string>{"enter", "exit"}));
+}
+
 TEST(MemoSteps, ExceptionsOfTheStepsGoToTheReport)
 {
     MessageRecorder recorder;

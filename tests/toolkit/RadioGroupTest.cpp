@@ -126,6 +126,20 @@ TEST(RadioGroupFocus, AClickOnAnotherButtonEntersTheGroupAndSelectsThatButton)
     EXPECT_EQ(screen.events, (std::vector<std::string>{"enter"}));
 }
 
+TEST(RadioGroupFocus, DisablingTheFocusedGroupIsNoExitAndTheNextFocusIsAnEnter)
+{
+    GroupScreen screen(1);
+    QTest::keyClick(screen.before, Qt::Key_Tab);
+    ASSERT_EQ(screen.Focused(), screen.group->Button(1));
+    screen.group->setEnabled(false);
+    EXPECT_FALSE(screen.group->Button(1)->hasFocus());
+    EXPECT_EQ(screen.events, (std::vector<std::string>{"enter"}));
+    screen.group->setEnabled(true);
+    screen.group->SetFocus();
+    screen.after->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(screen.events, (std::vector<std::string>{"enter", "enter", "exit"}));
+}
+
 TEST(RadioGroupFocus, SetFocusGoesToTheSelectedButtonOrTheFirst)
 {
     GroupScreen screen(1);
