@@ -6,15 +6,6 @@
 
 #include "toolkit/Win1252.h"
 
-namespace {
-
-bool IsWindowOrPopupChange(const QFocusEvent* Event)
-{
-    return Event->reason() == Qt::ActiveWindowFocusReason || Event->reason() == Qt::PopupFocusReason;
-}
-
-} // namespace
-
 TCustomComboBox::TCustomComboBox(TComponent* AOwner, QWidget* Parent) : QComboBox(Parent), TComponent(AOwner)
 {
     resize(145, 21);
@@ -140,18 +131,11 @@ void TCustomComboBox::keyPressEvent(QKeyEvent* Event)
 void TCustomComboBox::focusInEvent(QFocusEvent* Event)
 {
     QComboBox::focusInEvent(Event);
-    if (entered_)
-        return; // back from another window or the list
-    entered_ = true;
+    focusSteps_.FocusIn(); // the combo has no enter step
 }
 
 void TCustomComboBox::focusOutEvent(QFocusEvent* Event)
 {
     QComboBox::focusOutEvent(Event);
-    if (IsWindowOrPopupChange(Event) || !entered_)
-        return;
-    entered_ = false;
-    if (!isEnabled())
-        return; // disabled by code while focused: not left by the user (see TCustomEdit)
-    RunGuarded(this, [this] { DoExit(); });
+    focusSteps_.FocusOut(Event, false, [this] { RunGuarded(this, [this] { DoExit(); }); });
 }

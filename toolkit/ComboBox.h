@@ -8,8 +8,9 @@
 // csDropDownList: the user only picks items; Text is the selected item's text, empty while
 // nothing is selected.
 //
-// Enter and exit follow the library as the edits do: opening the list or switching windows
-// is no exit, and a combo that takes the focus back from inside its exit step never left.
+// Enter and exit follow the library as the edits do (toolkit/FocusSteps.h): opening the
+// list or switching windows is no exit, and a combo that takes the focus back from inside
+// its exit step never left.
 // Exceptions raised by these steps go to the application's exception report.
 #include <QComboBox>
 #include <cstdint>
@@ -18,6 +19,7 @@
 
 #include "toolkit/Classes.h"
 #include "toolkit/Edit.h"
+#include "toolkit/FocusSteps.h"
 
 enum TComboBoxStyle : uint8_t { csDropDown, csDropDownList };
 
@@ -71,5 +73,5 @@ private:
     void TextTyped(const QString& Typed);
 
     TComboBoxStyle style_ = csDropDown;
-    bool entered_ = false;
+    TFocusSteps focusSteps_{this};
 };

@@ -11,11 +11,6 @@ namespace {
 
 constexpr int kQtUnlimited = 32767;
 
-bool IsWindowOrPopupChange(const QFocusEvent* Event)
-{
-    return Event->reason() == Qt::ActiveWindowFocusReason || Event->reason() == Qt::PopupFocusReason;
-}
-
 } // namespace
 
 void RunGuarded(TObject* Sender, const std::function<void()>& Step)
@@ -182,26 +177,12 @@ void TCustomEdit::keyPressEvent(QKeyEvent* Event)
 void TCustomEdit::focusInEvent(QFocusEvent* Event)
 {
     QLineEdit::focusInEvent(Event);
-    if (entered_)
-        return; // back from another window or a popup
-    entered_ = true;
-    if (exiting_)
-        return; // the exit step took the focus back: the control never left
-    RunGuarded(this, [this] { DoEnter(); });
+    if (focusSteps_.FocusIn())
+        RunGuarded(this, [this] { DoEnter(); });
 }
 
 void TCustomEdit::focusOutEvent(QFocusEvent* Event)
 {
     QLineEdit::focusOutEvent(Event);
-    if (IsWindowOrPopupChange(Event) || !entered_)
-        return;
-    entered_ = false;
-    // Disabled by code while focused (a bound global disables its key controls when it
-    // starts an edit): the user did not leave the control, so no exit step runs in the
-    // middle of that code; the control is entered again when it next gets the focus.
-    if (!isEnabled())
-        return;
-    exiting_ = true;
-    RunGuarded(this, [this] { DoExit(); });
-    exiting_ = false;
+    focusSteps_.FocusOut(Event, false, [this] { RunGuarded(this, [this] { DoExit(); }); });
 }

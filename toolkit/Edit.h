@@ -3,10 +3,10 @@
 // 8-bit Text, the modified flag, MaxLength, and the steps that controls extend (change,
 // enter, exit, key-down, key-press) as overridable operations that fire the events.
 //
-// Enter and exit follow the library, not Qt's raw focus events: switching to another
-// window or opening a popup is neither an exit nor an enter, and an exit is only run for
-// a control that was entered (so a control that takes the focus back from inside its
-// exit step does not make the control that was about to be entered run an exit).
+// Enter and exit follow the library, not Qt's raw focus events (toolkit/FocusSteps.h): an
+// exit is only run for a control that was entered, so a control that takes the focus back
+// from inside its exit step does not make the control that was about to be entered run an
+// exit.
 //
 // Exceptions raised by these steps are handed to the application's exception report, as
 // the library's message loop does; they never cross Qt's event handlers.
@@ -15,6 +15,7 @@
 #include <string>
 
 #include "toolkit/Classes.h"
+#include "toolkit/FocusSteps.h"
 
 using TNotifyEvent = std::function<void(TObject* Sender)>;
 // Key is the 8-bit character; setting it to 0 drops it.
@@ -95,8 +96,7 @@ protected:
 
 private:
     int maxLength_ = 0;
-    bool entered_ = false;
-    bool exiting_ = false;
+    TFocusSteps focusSteps_{this};
 };
 
 // Runs Step, handing any exception to the application's exception report (the library's
