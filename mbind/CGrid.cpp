@@ -121,13 +121,7 @@ std::unique_ptr<TCGridGlobalChaves> TCGrid::CreateGlobalChaves()
 
 void TCGrid::SetVisM(TVisM* Value)
 {
-    if (Value == visM_)
-        return;
-    if (visM_ != nullptr)
-        RemoveFreeNotification(visM_);
-    visM_ = Value;
-    if (Value != nullptr)
-        FreeNotification(Value);
+    SetWatchedReference(visM_, Value);
 }
 
 void TCGrid::Notification(TComponent* AComponent, TOperation Operation)

@@ -73,13 +73,7 @@ TMGlobalBase::~TMGlobalBase()
 
 void TMGlobalBase::SetVisM(TVisM* Value)
 {
-    if (Value == visM_)
-        return;
-    if (visM_ != nullptr)
-        RemoveFreeNotification(visM_);
-    visM_ = Value;
-    if (Value != nullptr)
-        FreeNotification(Value);
+    SetWatchedReference(visM_, Value);
 }
 
 void TMGlobalBase::Notification(TComponent* AComponent, TOperation Operation)

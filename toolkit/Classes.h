@@ -57,6 +57,20 @@ public:
     void FreeNotification(TComponent* AComponent);
     void RemoveFreeNotification(TComponent* AComponent);
 
+    // Points Field at Value and moves the free notification with it, so Field is cleared
+    // (in Notification) when the component it names goes away.
+    template <class T>
+    void SetWatchedReference(T*& Field, T* Value)
+    {
+        if (Value == Field)
+            return;
+        if (Field != nullptr)
+            RemoveFreeNotification(Field);
+        Field = Value;
+        if (Value != nullptr)
+            FreeNotification(Value);
+    }
+
 protected:
     // The after-load notification; the base ends the loading state.
     virtual void Loaded();
