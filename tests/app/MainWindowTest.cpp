@@ -482,6 +482,37 @@ TEST_F(MainWindow, BatchFileRunsToItsEndWhileThePortIsClosed)
     EXPECT_TRUE(form->ComPort1->Connected());
 }
 
+// An executable batch file runs with its own interpreter, and the arguments after its path
+// (a path with a blank, past a folder of the first word's name) reach it.
+TEST_F(MainWindow, ExecutableBatchFileRunsWithItsInterpreterAndArguments)
+{
+    std::filesystem::create_directory("ibc");
+    std::filesystem::create_directory("ibc novo");
+    WriteFileBytes("ibc novo/prepara.sh",
+                   "#!/bin/bash\nlista=(\"$@\")\necho \"${#lista[@]}:${lista[1]}\" > marca.txt\n");
+    std::filesystem::permissions("ibc novo/prepara.sh", std::filesystem::perms::owner_all);
+    WriteIni(With(CompleteIni(), {{"BatIBC", "BatIBC", "ibc novo\\prepara.sh balanca \"linha 2\""}}));
+    Create();
+    EXPECT_TRUE(messages.Texts().empty());
+    EXPECT_EQ(ReadFileBytes("marca.txt"), "2:linha 2\n");
+    EXPECT_EQ(form->EdBatIBC->text(), QStringLiteral(".\\ibc novo\\prepara.sh balanca \"linha 2\""));
+    EXPECT_TRUE(form->ComPort1->Connected());
+}
+
+// A file that cannot be started (its interpreter is missing) is named, and the start goes on.
+TEST_F(MainWindow, BatchFileThatCannotStartIsNamedAndThePortStillOpens)
+{
+    WriteFileBytes("prepara.sh", "#!/nao/existe\necho feito > marca.txt\n");
+    std::filesystem::permissions("prepara.sh", std::filesystem::perms::owner_all);
+    WriteIni(With(CompleteIni(), {{"BatIBC", "BatIBC", "prepara.sh"}}));
+    Create();
+    ASSERT_EQ(messages.Texts().size(), 1u);
+    EXPECT_EQ(messages.Texts().at(0),
+              QString::fromUtf8("Impossível Executar .\\prepara.sh! Verifique se o caminho esta correto!"));
+    EXPECT_FALSE(std::filesystem::exists("marca.txt"));
+    EXPECT_TRUE(form->ComPort1->Connected());
+}
+
 TEST_F(MainWindow, MissingRequiredSettingOpensTheConfigurationWithThePortOpen)
 {
     const std::vector<IniKey> gaps[] = {
