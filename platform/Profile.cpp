@@ -193,9 +193,13 @@ bool WritePrivateProfileStringA(const std::string& Section, const std::string& K
             return false;
         text = *content;
     }
-    if (!IsWritable(path.has_parent_path() ? path.parent_path() : fs::path(".")))
-        return false;
-    return ReplaceWholeFile(path, WithValue(text, Section, Key, Value), exists ? &old : nullptr);
+    const std::string changed = WithValue(text, Section, Key, Value);
+    const bool folderWritable = IsWritable(path.has_parent_path() ? path.parent_path() : fs::path("."));
+    if (!exists)
+        return folderWritable && ReplaceWholeFile(path, changed, nullptr);
+    // Where the folder takes no new file (read-only, or shared with the sticky bit and the
+    // file another user's), a writable file is rewritten in place, as Windows writes it.
+    return (folderWritable && ReplaceWholeFile(path, changed, &old)) || RewriteWholeFile(path, changed, text);
 }
 
 std::optional<int32_t> ProfileInteger(const std::string& Value)

@@ -17,9 +17,11 @@ std::string GetPrivateProfileStringA(const std::string& Section, const std::stri
 
 // Sets Key in Section to Value, creating the file, the section or the key when missing and
 // keeping every other line as it is. The file is replaced whole (a new file renamed into
-// place, with the old one's mode), so it is never left half-written. False, with the file
-// unchanged, when it cannot be written: also when the file or its directory is read-only by
-// its mode, whoever the caller is.
+// place, with the old one's mode), so it is never left half-written. Where its directory
+// takes no new file or the file cannot be replaced there, an existing writable file is
+// rewritten in place instead; a failure then puts its old text back. False, with the file
+// unchanged, when it cannot be written: also when the file is read-only by its mode, and a
+// new file when its directory is, whoever the caller is.
 bool WritePrivateProfileStringA(const std::string& Section, const std::string& Key, const std::string& Value,
                                 const std::string& FileName);
 

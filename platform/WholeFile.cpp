@@ -68,3 +68,19 @@ bool ReplaceWholeFile(const fs::path& Path, const std::string& Text, const struc
         ::unlink(temporary.c_str());
     return ok;
 }
+
+bool RewriteWholeFile(const fs::path& Path, const std::string& Text, const std::string& Was)
+{
+    const int descriptor = ::open(Path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (descriptor < 0)
+        return false;
+    const auto writeWhole = [descriptor](const std::string& Bytes) {
+        return ::lseek(descriptor, 0, SEEK_SET) == 0 && WriteAll(descriptor, Bytes) &&
+               ::ftruncate(descriptor, static_cast<off_t>(Bytes.size())) == 0 && ::fsync(descriptor) == 0;
+    };
+    bool ok = writeWhole(Text);
+    if (!ok)
+        writeWhole(Was); // the old text needs no more room than the file had
+    ok = ::close(descriptor) == 0 && ok;
+    return ok;
+}

@@ -1,5 +1,6 @@
 #pragma once
-// Files read and replaced whole, so that a reader never sees one half-written.
+// Files read and replaced whole, so that a reader never sees one half-written, and rewritten
+// in place where no new file can stand beside them.
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -12,3 +13,9 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& Path);
 // of Old (the status of the file replaced) when there is one. False, with Path unchanged,
 // when any step fails.
 bool ReplaceWholeFile(const std::filesystem::path& Path, const std::string& Text, const struct stat* Old);
+
+// Writes Text over the bytes of Path itself, which keeps its inode, owner and mode: for a
+// folder that takes no new file. Was holds the file's text before the write; when a write
+// fails it is put back, so the file is never left holding part of Text as if it were whole.
+// False when any step fails.
+bool RewriteWholeFile(const std::filesystem::path& Path, const std::string& Text, const std::string& Was);

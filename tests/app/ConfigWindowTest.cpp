@@ -680,6 +680,29 @@ TEST_F(ConfigWindowTest, FailedWriteIsReportedAndTheWindowStaysOpen)
     EXPECT_EQ(ReadIni(), kValidFile);
 }
 
+// The working directory takes no new file (read-only), but "mirtal.ini" may be written: it is
+// saved in place, every key, and the window ends with Ok.
+TEST_F(ConfigWindowTest, OkSavesAWritableFileInAFolderThatTakesNoNewFile)
+{
+    WriteIni(kValidFile);
+    struct stat before {};
+    ASSERT_EQ(::stat(dir.Path("mirtal.ini").c_str(), &before), 0);
+    ASSERT_EQ(::chmod(dir.Path("").c_str(), 0555), 0);
+    Open();
+    form->MNrRegistro->SetText("21");
+    form->EdNamespace->SetText("NOVO");
+    form->BitBtn1->click();
+    ASSERT_EQ(::chmod(dir.Path("").c_str(), 0755), 0);
+    EXPECT_TRUE(recorder.Exceptions().empty());
+    EXPECT_EQ(form->result(), mrOk);
+    const std::string saved = ReadIni();
+    EXPECT_NE(saved.find("NrRegistro=21\r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("[Namespace]\r\nNameSpace=NOVO\r\n"), std::string::npos) << saved;
+    struct stat after {};
+    ASSERT_EQ(::stat(dir.Path("mirtal.ini").c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+}
+
 // --- keys and focus ---------------------------------------------------------------------------------
 
 TEST_F(ConfigWindowTest, OpeningPutsTheFocusOnSair)

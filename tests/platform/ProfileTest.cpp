@@ -1,11 +1,20 @@
 // The profile (INI file) functions: reading with Windows' matching, defaults and trimming,
-// writing that keeps the rest of the file and never leaves it half-written.
+// writing that keeps the rest of the file and never leaves it half-written, also where its
+// folder takes no new file.
+#include <algorithm>
+#include <cerrno>
 #include <climits>
+#include <csignal>
+#include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/Profile.h"
+#include "support/ChildProcess.h"
 #include "support/TempWorkingDir.h"
 
 namespace {
@@ -292,23 +301,6 @@ TEST(ProfileWrite, FailsOnAReadOnlyFileAndLeavesItAlone)
     std::filesystem::permissions(file, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
 }
 
-TEST(ProfileWrite, FailsInAReadOnlyDirectoryAndLeavesNothingThere)
-{
-    TempWorkingDir dir;
-    const std::string locked = dir.Path("locked");
-    std::filesystem::create_directory(locked);
-    WriteFileBytes(locked + "/present.ini", "[A]\nk=v\n");
-    ASSERT_EQ(::chmod(locked.c_str(), 0555), 0);
-    EXPECT_FALSE(WritePrivateProfileStringA("A", "k", "w", locked + "/new.ini"));
-    EXPECT_FALSE(WritePrivateProfileStringA("A", "k", "w", locked + "/present.ini"));
-    EXPECT_EQ(ReadFileBytes(locked + "/present.ini"), "[A]\nk=v\n");
-    size_t entries = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(locked))
-        ++entries;
-    EXPECT_EQ(entries, 1u);
-    ASSERT_EQ(::chmod(locked.c_str(), 0755), 0);
-}
-
 TEST(ProfileWrite, FailsWithoutTheDirectory)
 {
     TempWorkingDir dir;
@@ -321,6 +313,140 @@ TEST(ProfileWrite, FailsOnADirectoryInPlaceOfTheFile)
     TempWorkingDir dir;
     std::filesystem::create_directory(dir.Path("mirtal.ini"));
     EXPECT_FALSE(WritePrivateProfileStringA("A", "k", "v", dir.Path("mirtal.ini")));
+}
+
+// ---- folders that take no new file ---------------------------------------------------------
+
+std::vector<std::string> Entries(const std::string& Folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(Folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+struct stat Status(const std::string& Path)
+{
+    struct stat status {};
+    EXPECT_EQ(::stat(Path.c_str(), &status), 0) << Path;
+    return status;
+}
+
+// A folder read-only by its mode (whoever the caller is) takes no new file: a file there is
+// written in place, as Windows writes it, and keeps its inode and mode.
+class ProfileWriteInReadOnlyFolder : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::filesystem::create_directory(locked);
+        WriteFileBytes(file, "; kept\n[A]\nk=v\n");
+        ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
+        ASSERT_EQ(::chmod(locked.c_str(), 0555), 0);
+    }
+    void TearDown() override { ::chmod(locked.c_str(), 0755); }
+
+    // Sets "k" to "w" as an unprivileged user (in a child process) once Refused, run as that
+    // user, has shown that the folder refuses what a replace needs (else it says what it
+    // found); then the file must hold the value under its old inode, alone in its folder.
+    void ExpectRewrittenInPlaceByAnUnprivilegedUser(const std::function<std::string()>& Refused)
+    {
+        const ino_t inode = Status(file).st_ino;
+        const std::string outcome = RunInChild([&] {
+            if (std::string dropped = RunUnprivileged(); !dropped.empty())
+                return dropped;
+            if (std::string notRefused = Refused(); !notRefused.empty())
+                return notRefused;
+            return WritePrivateProfileStringA("A", "k", "w", file) ? std::string() : std::string("not written");
+        });
+        EXPECT_EQ(outcome, "");
+        EXPECT_EQ(ReadFileBytes(file), "; kept\n[A]\nk=w\n");
+        EXPECT_EQ(Status(file).st_ino, inode) << "the file was replaced, not rewritten in place";
+        EXPECT_EQ(Entries(locked), std::vector<std::string>{"mirtal.ini"});
+    }
+
+    TempWorkingDir dir;
+    const std::string locked = dir.Path("locked");
+    const std::string file = locked + "/mirtal.ini";
+};
+
+TEST_F(ProfileWriteInReadOnlyFolder, RewritesAWritableFileInPlace)
+{
+    const struct stat before = Status(file);
+    ASSERT_TRUE(WritePrivateProfileStringA("A", "k", "longer value", file));
+    ASSERT_TRUE(WritePrivateProfileStringA("B", "n", "1", file));
+    ASSERT_TRUE(WritePrivateProfileStringA("A", "k", "w", file)); // shorter: the rest is cut off
+    EXPECT_EQ(ReadFileBytes(file), "; kept\n[A]\nk=w\n[B]\nn=1\n");
+    const struct stat after = Status(file);
+    EXPECT_EQ(after.st_ino, before.st_ino) << "the file was replaced, not rewritten in place";
+    EXPECT_EQ(after.st_mode & 07777, 0640u);
+    EXPECT_EQ(Entries(locked), std::vector<std::string>{"mirtal.ini"});
+}
+
+TEST_F(ProfileWriteInReadOnlyFolder, FailsForANewOrReadOnlyFileAndLeavesNothingThere)
+{
+    EXPECT_FALSE(WritePrivateProfileStringA("A", "k", "w", locked + "/new.ini"));
+    ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
+    EXPECT_FALSE(WritePrivateProfileStringA("A", "k", "w", file));
+    EXPECT_EQ(ReadFileBytes(file), "; kept\n[A]\nk=v\n");
+    EXPECT_EQ(Entries(locked), std::vector<std::string>{"mirtal.ini"});
+}
+
+// A write that fails half-way puts the old text back: here the file may not grow past 64
+// bytes (a file size limit, set in a child process).
+TEST_F(ProfileWriteInReadOnlyFolder, FailedRewriteLeavesTheOldText)
+{
+    const std::string outcome = RunInChild([&] {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{64, 64};
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            return std::string("setrlimit failed");
+        return WritePrivateProfileStringA("A", "k", std::string(200, 'x'), file) ? std::string("written")
+                                                                                  : std::string();
+    });
+    EXPECT_EQ(outcome, "");
+    EXPECT_EQ(ReadFileBytes(file), "; kept\n[A]\nk=v\n");
+    EXPECT_EQ(Entries(locked), std::vector<std::string>{"mirtal.ini"});
+}
+
+// The same where the system itself refuses the folder: a folder of root's, not writable by
+// the unprivileged user "nobody", who may write the file. A test that runs unprivileged uses
+// its own read-only folder.
+TEST_F(ProfileWriteInReadOnlyFolder, RewritesInPlaceWhereTheSystemRefusesTheFolder)
+{
+    if (RunningAsRoot()) {
+        ASSERT_EQ(::chmod(dir.Path("").c_str(), 0755), 0);
+        ASSERT_EQ(::chmod(locked.c_str(), 0755), 0);
+        ASSERT_EQ(::chmod(file.c_str(), 0666), 0);
+    }
+    ExpectRewrittenInPlaceByAnUnprivilegedUser([&] {
+        if (::open((locked + "/probe").c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600) >= 0 || errno != EACCES)
+            return std::string("the folder takes new files: nothing to fall back from");
+        return std::string();
+    });
+}
+
+// A shared folder with the sticky bit takes new files, but none renamed over a file of
+// another user: the new file is removed and the file written in place. Needs root to give
+// the file and the folder to one user and write as another.
+TEST_F(ProfileWriteInReadOnlyFolder, RewritesInPlaceWhenTheFileCannotBeReplaced)
+{
+    if (!RunningAsRoot())
+        GTEST_SKIP() << "needs root: the file must belong to another user than the writer";
+    ASSERT_EQ(::chmod(dir.Path("").c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(locked.c_str(), 01777), 0);
+    ASSERT_EQ(::chmod(file.c_str(), 0666), 0);
+    ExpectRewrittenInPlaceByAnUnprivilegedUser([&] {
+        const std::string probe = locked + "/probe";
+        const int created = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+        if (created < 0)
+            return std::string("the folder takes no new file");
+        ::close(created);
+        const bool replaced = ::rename(probe.c_str(), file.c_str()) == 0;
+        ::unlink(probe.c_str());
+        return replaced ? std::string("the file was replaced: nothing to fall back from") : std::string();
+    });
+    EXPECT_EQ(Status(file).st_uid, 0u);
 }
 
 } // namespace
