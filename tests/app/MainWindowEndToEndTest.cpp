@@ -456,6 +456,13 @@ protected:
     void CreateWithTheRealConfigurationWindow(const std::vector<IniKey>& Changes)
     {
         WriteIni(IniOnThePty(Changes));
+        StartWithTheRealConfigurationWindow();
+    }
+
+    // Lists the terminals BAL01 and BAL02 of company 1 on the server and creates the window
+    // on whatever "mirtal.ini" holds.
+    void StartWithTheRealConfigurationWindow()
+    {
         M().Execute("K ^CCTTGA955 S ^CCTTGA955(1,\"BAL01\")=\"Expedicao\",^CCTTGA955(1,\"BAL02\")=\"Recebimento\"");
         TFormTrevaskParts parts;
         parts.CreateVisM = [this](TComponent* Owner) {
@@ -497,6 +504,42 @@ TEST_F(ConfigurationEndToEnd, LeavingTheConfigurationOpenedAtStartWithSairEndsTh
     EXPECT_EQ(leave.Shown(), 1);
     EXPECT_TRUE(form->TerminateRequested());
     EXPECT_TRUE(form->isHidden());
+}
+
+// The first start without a file: the warning on the scale's decimals, the window open with
+// the port closed; the configuration window from the menu, filled in and confirmed, writes
+// the file and applies it at once.
+TEST_F(ConfigurationEndToEnd, FirstStartWithoutAFileWarnsAndTheMenuConfiguresEverything)
+{
+    ASSERT_FALSE(std::filesystem::exists("mirtal.ini"));
+    StartWithTheRealConfigurationWindow();
+    ASSERT_EQ(messages.Texts().size(), 1u);
+    EXPECT_TRUE(messages.Texts().at(0).contains(QStringLiteral("\"qtdeDecBalanca\"")));
+    EXPECT_FALSE(form->ComPort1->Connected());
+    EXPECT_FALSE(form->TerminateRequested());
+    form->show();
+
+    WhenConfigurationShows fill([this](TFormMorvidConfig& window) {
+        window.CBTerminal->SetItemIndex(window.CBTerminal->IndexOfCode("BAL01"));
+        PickThePseudoTerminal(window);
+        window.MNrRegistro->SetText("10");
+        window.MSepDecimal->SetText(",");
+        window.MPosBruto->SetText("2");
+        window.MNrBruto->SetText("7");
+        window.EdQtdeDecBal->SetText("2");
+        window.EdQtdeDecGra->SetText("3");
+        window.BitBtn1->click();
+    });
+    form->mmiConfiguracao->trigger();
+    EXPECT_EQ(fill.Shown(), 1);
+    EXPECT_EQ(messages.Texts().size(), 1u);
+    EXPECT_TRUE(form->ComPort1->Connected());
+    EXPECT_FALSE(form->TerminateRequested());
+    EXPECT_NE(ReadFileBytes("mirtal.ini").find("QtdeDecGrava=3"), std::string::npos);
+
+    M().Execute("K ^PESAGEM");
+    ASSERT_TRUE(Send(Record('2', "8,50") + "\r", [&] { return form->EdPesoGravado->text() == "8500"; }));
+    EXPECT_EQ(Node("1", "BAL01"), "8500");
 }
 
 TEST_F(ConfigurationEndToEnd, ConfigurationFromTheMenuIsAppliedAgain)
