@@ -36,6 +36,10 @@
  ; Every LOCK here is incremental (L +, L -): other locks of the process stay.
  ; Within one process a lock never conflicts with itself: two globals on one
  ; control share its locks.
+ ; Between executions this process holds a node's lock at one level at most:
+ ; EDIT never adds a second one, and the other entry points give back what
+ ; they take. Lock levels are not read back (ZSHOW "L" does not list the
+ ; locks of a database served over GT.CM), they are kept to by construction.
  ;
  ; Check rules (CHECK). ^CSWWCHK(code) holds an M expression written by the
  ; administrator. It is evaluated with only these locals defined:
@@ -64,12 +68,13 @@ REFRESH(gbl,keys) ; Read a node.
 EDIT(gbl,keys) ; Lock a node for this process and read it.
  ; Answer: 0 = granted, P1 = the record; 1 = locked by another process, P1
  ; unchanged. Asking again while holding the lock grants it again without
- ; stacking a second lock level.
+ ; stacking a second lock level: the lock is given back and taken anew (in
+ ; that instant another process may take it, and the answer is then 1).
  N ref
  S ref=$$NODE(gbl,keys)
  I ref="" Q 1
+ L -@ref
  L +@ref:0 E  Q 1
- I $$LEVEL(ref)>1 L -@ref
  S P1=$G(@ref)
  Q 0
  ;
@@ -83,7 +88,8 @@ POST(gbl,keys,edit) ; Write a node and release this process's lock on it.
  I ref="" Q 1
  L +@ref:0 E  Q 1
  S @ref=$G(P0)
- D UNLOCK(ref)
+ ; the level just taken, and the one a granted EDIT left
+ L -@ref L -@ref
  Q 0
  ;
 DELETE(gbl,keys) ; Delete a node with everything beneath it.
@@ -104,7 +110,7 @@ CANCEL(gbl,keys) ; Release this process's lock on a node.
  ; Answer: 0.
  N ref
  S ref=$$NODE(gbl,keys)
- I ref'="" D UNLOCK(ref)
+ I ref'="" L -@ref
  Q 0
  ;
 NEXT(gbl,keys,inicios,finais) ; Step to the next record within the ranges.
@@ -165,18 +171,6 @@ FREE(ref) ; True when no other process holds a conflicting lock.
  L +@ref:0 E  Q 0
  L -@ref
  Q 1
- ;
-LEVEL(ref) ; How many times this process holds the lock ref (0 when not).
- N zl,i,head,lvl
- S head="LOCK "_ref_" LEVEL=",lvl=0
- ZSHOW "L":zl
- F i=1:1 Q:'$D(zl("L",i))  I $E(zl("L",i),1,$L(head))=head S lvl=+$E(zl("L",i),$L(head)+1,$L(zl("L",i))) Q
- Q lvl
- ;
-UNLOCK(ref) ; Release every level of this process's lock ref.
- N n
- F n=$$LEVEL(ref):-1:1 L -@ref
- Q
  ;
 RANGES ; NEXT and LAST: per level i, cur(i), lo(i), hi(i); lev levels.
  N i

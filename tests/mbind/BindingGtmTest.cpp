@@ -1,14 +1,19 @@
 // The binding library against real GT.M: a TMGlobal with TMEdit controls on its keys and
 // pieces, on the real server control (one server process per workstation), typed into as
 // a user does. Nodes, locks and check rules are seeded and read back by M processes of
-// the test's own on the same database.
+// the test's own on the same database. The record's life and the locks between workstations
+// are also run on a database served to the workstations over GT.CM.
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
+#include <signal.h>
+#include <sys/wait.h>
+
 #include <array>
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -20,6 +25,7 @@
 #include "support/ActiveWindow.h"
 #include "support/MDirect.h"
 #include "support/Recorders.h"
+#include "support/SharedDatabase.h"
 #include "support/TempWorkingDir.h"
 #include "toolkit/Win1252.h"
 #include "vism/VisM.h"
@@ -152,12 +158,21 @@ protected:
         TestDatabaseGtm::SetUp();
         if (Stopped())
             return;
-        m_ = std::make_unique<mdirect::MSession>(*db_);
         const fs::path root = Root();
+        if (Served()) {
+            // The database machine's side in a folder of its own, served over GT.CM; the
+            // workstations' settings file names it, as the script writes it.
+            served_ = std::make_unique<shareddb::TServedDatabase>(root / "server");
+            served_->AddWorkstation(root);
+            db_ = std::make_unique<mdirect::MDatabase>(served_->GlobalDirectory().string());
+            settings_ = SettingsUnder(root, SharedObjectDir::Path());
+        } else {
+            // The namespace is the test's database, which its own M processes also open.
+            settings_ = SettingsOnDatabase(*db_, root, SharedObjectDir::Path());
+        }
+        m_ = std::make_unique<mdirect::MSession>(*db_);
         fs::create_directories(root / "routines");
         WriteFileBytes((root / "routines" / "ZZBIND.m").string(), TestRoutine);
-        // The namespace is the test's database, which its own M processes also open.
-        settings_ = SettingsOnDatabase(*db_, root, SharedObjectDir::Path());
         settings_.RoutineDirs = {root / "routines"};
     }
 
@@ -171,7 +186,12 @@ protected:
         }
         m_.reset();
         db_.reset();
+        served_.reset();
     }
+
+    // True for a database served to the workstations over GT.CM, false for one on their
+    // own machine.
+    virtual bool Served() const { return false; }
 
     Workstation& NewWorkstation()
     {
@@ -197,13 +217,26 @@ protected:
 
 private:
     TMServerSettings settings_;
+    std::unique_ptr<shareddb::TServedDatabase> served_;
     std::unique_ptr<mdirect::MSession> m_;
     std::vector<std::unique_ptr<Workstation>> workstations_;
 };
 
+// A record's life and two workstations' locks hold alike on a database of the workstations'
+// own machine and on one served to them over GT.CM.
+enum class DatabaseKind { Own, Served };
+
+class BindingGtmAnyDatabase : public BindingGtm, public ::testing::WithParamInterface<DatabaseKind> {
+protected:
+    bool Served() const override { return GetParam() == DatabaseKind::Served; }
+};
+
+INSTANTIATE_TEST_SUITE_P(Database, BindingGtmAnyDatabase, ::testing::Values(DatabaseKind::Own, DatabaseKind::Served),
+                         [](const auto& Info) { return Info.param == DatabaseKind::Own ? "Own" : "Served"; });
+
 // --- a record's life -------------------------------------------------------------------------
 
-TEST_F(BindingGtm, RecordLife_TypedAppendPostsTheNode_NextLastWalk_CancelKeeps_PostChanges_DeleteRemoves)
+TEST_P(BindingGtmAnyDatabase, RecordLife_TypedAppendPostsTheNode_NextLastWalk_CancelKeeps_PostChanges_DeleteRemoves)
 {
     M(R"(S ^CLI(1,"A")="alpha^10^x",^CLI(1,"C")="gamma^30^z",^CLI(2,"A")="delta^20^d",^CLI(2,"Z")="zeta^40^w")");
     Workstation& ws = NewWorkstation();
@@ -294,7 +327,7 @@ TEST_F(BindingGtm, EditWhileTheFirstKeyHasTheFocusKeepsTheEditAndItsLock)
 
 // --- two workstations on one node --------------------------------------------------------------
 
-TEST_F(BindingGtm, TwoWorkstations_SecondEditIsRefusedWhileTheFirstEditsAndGrantedAfterItsPost)
+TEST_P(BindingGtmAnyDatabase, TwoWorkstations_SecondEditIsRefusedWhileTheFirstEditsAndGrantedAfterItsPost)
 {
     M(R"(S ^CLI(1,"A")="alpha^10^x")");
     Workstation& first = NewWorkstation();
@@ -352,7 +385,7 @@ TEST_F(BindingGtm, TwoWorkstations_SecondEditIsRefusedWhileTheFirstEditsAndGrant
     EXPECT_TRUE(messages_.Messages().empty());
 }
 
-TEST_F(BindingGtm, TwoWorkstations_LockOfAClosedWorkstationIsGone)
+TEST_P(BindingGtmAnyDatabase, TwoWorkstations_LockOfAClosedWorkstationIsGone)
 {
     M(R"(S ^CLI(1,"A")="alpha^10^x")");
     Workstation& first = NewWorkstation();
@@ -365,6 +398,34 @@ TEST_F(BindingGtm, TwoWorkstations_LockOfAClosedWorkstationIsGone)
     ASSERT_TRUE(second.global.Bloqueado());
 
     Close(first);
+    second.global.Edit();
+    EXPECT_EQ(second.global.Estado(), esEdicao);
+    EXPECT_FALSE(second.global.Bloqueado());
+    EXPECT_TRUE(second.PiecesEnabled());
+    EXPECT_EQ(second.global.Dados(), "alpha^10^x");
+}
+
+TEST_P(BindingGtmAnyDatabase, TwoWorkstations_LockOfAWorkstationWhoseServerDiedIsGone)
+{
+    const std::string node = R"(^CLI(1,"A"))";
+    M("S " + node + "=\"alpha^10^x\"");
+    Workstation& first = NewWorkstation();
+    Workstation& second = NewWorkstation();
+    first.Browse("1|A");
+    second.Browse("1|A");
+    first.global.Edit();
+    ASSERT_EQ(first.global.Estado(), esEdicao);
+    ASSERT_FALSE(Free(node));
+
+    // The server dies and is gone (a dead server is reaped by its control at the next run;
+    // until then GT.M takes the unreaped process for a live owner of its local locks).
+    const pid_t server = first.vism.ServerProcessId();
+    ASSERT_EQ(kill(server, SIGKILL), 0);
+    ASSERT_EQ(waitpid(server, nullptr, 0), server);
+    // Over GT.CM the lock goes when the GT.CM server sees the connection close.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!Free(node) && std::chrono::steady_clock::now() < deadline)
+        QTest::qWait(10);
     second.global.Edit();
     EXPECT_EQ(second.global.Estado(), esEdicao);
     EXPECT_FALSE(second.global.Bloqueado());
