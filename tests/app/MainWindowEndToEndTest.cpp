@@ -101,13 +101,6 @@ public:
     }
 };
 
-// A ten-byte record: the stability byte, the seven-byte weight field, "kg".
-std::string Record(char First, const std::string& Weight)
-{
-    std::string field = std::string(7 - Weight.size(), ' ') + Weight;
-    return std::string(1, First) + field + "kg";
-}
-
 class ScaleEndToEnd : public MainWindowFixture {
 protected:
     // The complete configuration on the pseudo-terminal, with Changes.

@@ -88,6 +88,14 @@ inline std::vector<IniKey> With(std::vector<IniKey> Base, const std::vector<IniK
     return Base;
 }
 
+// A ten-byte record of CompleteIni's scale: the stability byte, the seven-byte weight
+// field, "kg".
+inline std::string Record(char First, const std::string& Weight)
+{
+    std::string field = std::string(7 - Weight.size(), ' ') + Weight;
+    return std::string(1, First) + field + "kg";
+}
+
 // Writes "mirtal.ini" in the working directory, sections in order of first appearance.
 inline void WriteIni(const std::vector<IniKey>& Keys)
 {
