@@ -8,7 +8,6 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -93,33 +92,16 @@ bool WaitUntilEnded(pid_t Pid, std::chrono::milliseconds Timeout)
 }
 
 // A shell that waits for a line on its standard input and, when the input ends without one
-// (the test program has ended), stops the server. Started directly, in a session of its
-// own, so that nothing of ours ends it with us.
+// (the test program has ended), stops the server. It runs in a session of its own, so
+// nothing that ends the test program ends it.
 pid_t SpawnWatcher(pid_t Server, int Input)
 {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, Input, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t none;
-    sigset_t all;
-    sigemptyset(&none);
-    sigfillset(&all);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setsigdefault(&attributes, &all);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSID);
-    const std::string script = "read -r line || kill -TERM " + std::to_string(Server);
-    const char* argv[] = {"/bin/sh", "-c", script.c_str(), nullptr};
-    pid_t pid = 0;
-    const int rc = posix_spawn(&pid, "/bin/sh", &actions, &attributes, const_cast<char**>(argv), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-    if (rc != 0)
-        throw Failure("cannot start the server's watcher");
-    return pid;
+    TProcessSpec spec;
+    spec.Program = "/bin/sh";
+    spec.Arguments = {"-c", "read -r line || kill -TERM " + std::to_string(Server)};
+    spec.Environment = EnvironmentWith({});
+    spec.Descriptors = {{0, Input}, {1, -1}};
+    return SpawnProcess(spec);
 }
 
 } // namespace
