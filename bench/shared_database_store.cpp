@@ -63,8 +63,8 @@ int main()
                     std::fprintf(stderr, "error: %s\n", vism.ErrorName().c_str());
             };
             const std::vector<double> micros = Stores(vism, Count);
-            std::printf("%-44s %s\n", overGtcm ? "store over GT.CM on loopback:" : "store on the namespace's own database:",
-                        bench::LatencySummary(micros).c_str());
+            const char* what = overGtcm ? "store over GT.CM on loopback:" : "store on the namespace's own database:";
+            std::printf("%-44s %s\n", what, bench::LatencySummary(micros).c_str());
         }
     } catch (const std::exception& E) {
         std::fprintf(stderr, "%s\n", E.what());

@@ -111,7 +111,8 @@ ScriptResult RunScript(const std::vector<std::string>& Arguments, const std::vec
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const std::string& entry : Environment) {
         const size_t equals = entry.find('=');
-        environment.insert(QString::fromStdString(entry.substr(0, equals)), QString::fromStdString(entry.substr(equals + 1)));
+        environment.insert(QString::fromStdString(entry.substr(0, equals)),
+                           QString::fromStdString(entry.substr(equals + 1)));
     }
     QStringList arguments;
     for (const std::string& argument : Arguments)
@@ -262,9 +263,9 @@ void TServedDatabase::Stop()
 
 void TServedDatabase::AddWorkstation(const fs::path& DataDir, const std::string& NameSpace) const
 {
-    const ScriptResult result =
-        RunScript({"workstation", NameSpace, std::string(ServerHost) + ":" + std::to_string(port_), databaseFile_.string()},
-                  {"TREVASK_DATA_DIR=" + DataDir.string()});
+    const std::string server = std::string(ServerHost) + ":" + std::to_string(port_);
+    const ScriptResult result = RunScript({"workstation", NameSpace, server, databaseFile_.string()},
+                                          {"TREVASK_DATA_DIR=" + DataDir.string()});
     if (result.exitCode != 0)
         throw Failure("the workstation's side failed: " + result.errors);
 }
