@@ -8,13 +8,6 @@ TCGridGlobalChave::~TCGridGlobalChave()
     SetMenu_Info(nullptr);
 }
 
-void TCGridGlobalChave::SetFixo(const std::string& Value)
-{
-    fixo_ = Value;
-    inicio_ = Value;
-    final_ = Value;
-}
-
 void TCGridGlobalChave::SetMenu_Info(TMenuInfo* Value)
 {
     if (Value == menuInfo_)
@@ -27,12 +20,6 @@ void TCGridGlobalChave::SetMenu_Info(TMenuInfo* Value)
         Value->Registrar(grid);
 }
 
-void TCGridGlobalChave::SetAtual(const std::string& Value)
-{
-    if (fixo_.empty())
-        atual_ = Value;
-}
-
 TCGrid* TCGridGlobalChave::Grid() const
 {
     const auto* chaves = dynamic_cast<const TCGridGlobalChaves*>(Collection());
@@ -41,24 +28,10 @@ TCGrid* TCGridGlobalChave::Grid() const
 
 void TCGridGlobalChave::Assign(const TPersistent* Source)
 {
-    const auto* source = dynamic_cast<const TCGridGlobalChave*>(Source);
-    if (source == nullptr) {
-        TCollectionItem::Assign(Source);
-        return;
-    }
-    Collection()->BeginUpdate();
-    try {
-        inicio_ = source->inicio_;
-        final_ = source->final_;
-        if (!source->fixo_.empty())
-            SetFixo(source->fixo_);
-        else
-            fixo_.clear();
-    } catch (...) {
-        Collection()->EndUpdate();
-        throw;
-    }
-    Collection()->EndUpdate();
+    if (const auto* source = dynamic_cast<const TCGridGlobalChave*>(Source))
+        CopyLevel(*source);
+    else
+        TKeyLevel::Assign(Source);
 }
 
 TCGridGlobalChaves::TCGridGlobalChaves(TCGrid* Grid) : TCollectionOf<TCGridGlobalChave>(Grid), grid_(Grid)

@@ -10,35 +10,24 @@
 // destroyed holder is forgotten by the grid's levels.
 #include <string>
 
+#include "mbind/KeyLevel.h"
 #include "toolkit/Collections.h"
 
 class TCGrid;
 class TMenuInfo;
 
-class TCGridGlobalChave : public TCollectionItem {
+// Published, in stored order: Inicio, Final, Fixo (TKeyLevel), Menu_Info. Atual is the
+// level's current value during a load.
+class TCGridGlobalChave : public TKeyLevel {
 public:
-    explicit TCGridGlobalChave(TCollection* Collection) : TCollectionItem(Collection) {}
+    explicit TCGridGlobalChave(TCollection* Collection) : TKeyLevel(Collection) {}
     // Leaves its company holder.
     ~TCGridGlobalChave() override;
 
-    // Published, in stored order.
-    const std::string& Inicio() const { return inicio_; }
-    void SetInicio(const std::string& Value) { inicio_ = Value; }
-    const std::string& Final() const { return final_; }
-    void SetFinal(const std::string& Value) { final_ = Value; }
-    const std::string& Fixo() const { return fixo_; }
-    // Fixo, Inicio and Final all become Value; the empty text unfixes the level.
-    void SetFixo(const std::string& Value);
     TMenuInfo* Menu_Info() const { return menuInfo_; }
     // Leaves the old holder (Remover) and registers the grid with the new one.
     void SetMenu_Info(TMenuInfo* Value);
 
-    // The level's current value during a load.
-    const std::string& Atual() const { return atual_; }
-    // Atual := Value, only while the level is not fixed.
-    void SetAtual(const std::string& Value);
-    // Atual := Inicio.
-    void LimparAtual() { atual_ = inicio_; }
     // The grid owning the collection, or null.
     TCGrid* Grid() const;
 
@@ -49,10 +38,6 @@ private:
     friend class TCGrid; // forgets a destroyed holder without telling it
     void ForgetMenuInfo() { menuInfo_ = nullptr; }
 
-    std::string inicio_;
-    std::string final_;
-    std::string fixo_;
-    std::string atual_;
     TMenuInfo* menuInfo_ = nullptr;
 };
 

@@ -29,7 +29,7 @@ void TGloChek::Assign(const TPersistent* Source)
 }
 
 TMGlobalChave::TMGlobalChave(TCollection* Collection)
-    : TCollectionItem(Collection), link_(std::make_unique<TMControlLink>(this))
+    : TKeyLevel(Collection), link_(std::make_unique<TMControlLink>(this))
 {
 }
 
@@ -39,13 +39,6 @@ TMGlobalChave::~TMGlobalChave()
     // forgets the registration this level made.
     link_.reset();
     SetMenu_Info(nullptr);
-}
-
-void TMGlobalChave::SetFixo(const std::string& Value)
-{
-    fixo_ = Value;
-    inicio_ = Value;
-    final_ = Value;
 }
 
 TComponent* TMGlobalChave::Control() const
@@ -70,20 +63,9 @@ void TMGlobalChave::SetMenu_Info(TMenuInfo* Value)
         Value->Registrar(global);
 }
 
-void TMGlobalChave::SetAtual(const std::string& Value)
-{
-    if (fixo_.empty())
-        atual_ = Value;
-}
-
 std::string TMGlobalChave::GetAtual() const
 {
-    return fixo_.empty() ? atual_ : fixo_;
-}
-
-void TMGlobalChave::LimparAtual()
-{
-    atual_ = inicio_;
+    return Fixo().empty() ? Atual() : Fixo();
 }
 
 TMGlobalBase* TMGlobalChave::GetGlobal() const
@@ -93,24 +75,10 @@ TMGlobalBase* TMGlobalChave::GetGlobal() const
 
 void TMGlobalChave::Assign(const TPersistent* Source)
 {
-    const auto* source = dynamic_cast<const TMGlobalChave*>(Source);
-    if (source == nullptr) {
-        TCollectionItem::Assign(Source);
-        return;
-    }
-    Collection()->BeginUpdate();
-    try {
-        inicio_ = source->inicio_;
-        final_ = source->final_;
-        if (!source->fixo_.empty())
-            SetFixo(source->fixo_);
-        else
-            fixo_.clear();
-    } catch (...) {
-        Collection()->EndUpdate();
-        throw;
-    }
-    Collection()->EndUpdate();
+    if (const auto* source = dynamic_cast<const TMGlobalChave*>(Source))
+        CopyLevel(*source);
+    else
+        TKeyLevel::Assign(Source);
 }
 
 TMGlobalCpos::TMGlobalCpos(TMGlobalBase* Owner) : TCollectionOf<TGloCpo>(Owner)

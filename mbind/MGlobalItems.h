@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "mbind/KeyLevel.h"
 #include "mbind/MGlobalLinks.h"
 #include "toolkit/Collections.h"
 
@@ -59,20 +60,14 @@ private:
     std::vector<std::string> mensagens_;
 };
 
-// One key level (subscript) of the node. Its value is Fixo when set, else Atual.
-class TMGlobalChave : public TCollectionItem {
+// One key level (subscript) of the node (range, Fixo and Atual: TKeyLevel). Its value is
+// Fixo when set, else Atual.
+class TMGlobalChave : public TKeyLevel {
 public:
     explicit TMGlobalChave(TCollection* Collection);
     // Leaves its control's list and its company holder.
     ~TMGlobalChave() override;
 
-    const std::string& Inicio() const { return inicio_; }
-    void SetInicio(const std::string& Value) { inicio_ = Value; }
-    const std::string& Final() const { return final_; }
-    void SetFinal(const std::string& Value) { final_ = Value; }
-    const std::string& Fixo() const { return fixo_; }
-    // Fixo, Inicio and Final all become Value; the empty text unfixes the level.
-    void SetFixo(const std::string& Value);
     const std::string& Nome() const { return nome_; }
     void SetNome(const std::string& Value) { nome_ = Value; }
     const std::string& CheckCode() const { return checkCode_; }
@@ -87,11 +82,8 @@ public:
     TMenuInfo* Menu_Info() const { return menuInfo_; }
     void SetMenu_Info(TMenuInfo* Value);
 
-    // Atual := Value, only while the level is not fixed.
-    void SetAtual(const std::string& Value);
+    // Fixo when set, else Atual.
     std::string GetAtual() const;
-    // Atual := Inicio.
-    void LimparAtual();
     // The owner of the level's collection.
     TMGlobalBase* GetGlobal() const;
     // From another level: Inicio and Final, then Fixo (which wins when not empty).
@@ -101,10 +93,6 @@ private:
     friend class TMGlobalBase; // forgets a destroyed holder without telling it
     void ForgetMenuInfo() { menuInfo_ = nullptr; }
 
-    std::string inicio_;
-    std::string final_;
-    std::string fixo_;
-    std::string atual_;
     std::string nome_;
     std::string checkCode_;
     std::vector<std::string> mensagens_;
