@@ -246,8 +246,14 @@ private:
     std::string EditFlag() const;
     void RunUserRoutine(const char* Operation);
     void MoveTo(const char* Routine, bool StopWhenNone);
+    // Releases the lock of the node that the granted EDIT locked.
+    void ReleaseEditedNode();
 
     bool checarObrigatorios_ = false;
     std::string global_;
     std::string globalRotina_;
+    // The keys of the node that the granted EDIT locked, while editing: the keys may change
+    // during an edit (a key pushed by another control, a level emptied), and the release
+    // must name the node that holds the lock.
+    std::string chavesEditadas_;
 };

@@ -78,12 +78,14 @@ void TMGlobal::Edit()
     if (Estado() == esEdicao)
         return;
     Notificar(OnEdit);
-    ExecutarM(VisM(), "$$EDIT^%CSWWGLOB(" + Arguments({global_, GetChaves()}) + ")");
+    const std::string keys = GetChaves();
+    ExecutarM(VisM(), "$$EDIT^%CSWWGLOB(" + Arguments({global_, keys}) + ")");
     const std::string answer = VisM()->ResultValue().AsString();
     const std::string record = VisM()->P1().AsString();
     AplicarBloqueio(answer == "1");
     if (answer != "0")
         return;
+    chavesEditadas_ = keys;
     StoreDados(record);
     StoreEstado(esEdicao);
     HabilitarCampos();
@@ -117,12 +119,16 @@ void TMGlobal::Post()
     const std::string editFlag = EditFlag();
     if (!globalRotina_.empty())
         RunUserRoutine("POST");
-    ExecutarM(VisM(), "$$POST^%CSWWGLOB(" + Arguments({global_, GetChaves()}) + "," + editFlag + ")",
+    const std::string keys = GetChaves();
+    ExecutarM(VisM(), "$$POST^%CSWWGLOB(" + Arguments({global_, keys}) + "," + editFlag + ")",
               {{0, TVariant(Dados())}});
     const std::string answer = VisM()->ResultValue().AsString();
     AplicarBloqueio(answer == "1");
     if (answer != "0")
         return;
+    // POST releases the node it wrote; a node locked under other keys is released apart.
+    if (Estado() == esEdicao && chavesEditadas_ != keys)
+        ReleaseEditedNode();
     StoreEstado(esNavegacao);
     HabilitarChaves();
     FocarPrimeiraChave();
@@ -159,11 +165,16 @@ bool TMGlobal::CancelarEdicao()
     const bool confirmed = Confirmar(OnBeforeCancel);
     if (confirmed && Estado() == esEdicao) {
         Notificar(OnCancel);
-        ExecutarM(VisM(), "$$CANCEL^%CSWWGLOB(" + Arguments({global_, GetChaves()}) + ")");
+        ReleaseEditedNode();
         StoreEstado(esNavegacao);
         Refresh();
     }
     return confirmed;
+}
+
+void TMGlobal::ReleaseEditedNode()
+{
+    ExecutarM(VisM(), "$$CANCEL^%CSWWGLOB(" + Arguments({global_, chavesEditadas_}) + ")");
 }
 
 void TMGlobal::Next()

@@ -15,6 +15,7 @@
 #include <array>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -431,6 +432,70 @@ TEST_P(BindingGtmAnyDatabase, TwoWorkstations_LockOfAWorkstationWhoseServerDiedI
     EXPECT_FALSE(second.global.Bloqueado());
     EXPECT_TRUE(second.PiecesEnabled());
     EXPECT_EQ(second.global.Dados(), "alpha^10^x");
+}
+
+// The first workstation edits ^CLI(1,"A"), its keys change during the edit, and the edit
+// ends: the lock goes with it, so the second workstation may edit the node.
+TEST_P(BindingGtmAnyDatabase, TwoWorkstations_EditEndedAfterItsKeysChangedReleasesTheEditedNode)
+{
+    struct Case {
+        const char* name;
+        std::function<void(Workstation&)> changeAndEnd;
+        const char* stored; // ^CLI(1,"B") afterwards
+    };
+    // A global on ^SEL whose edit is the editor of the first workstation's second key:
+    // showing its record fixes that key, and the first workstation re-reads its node.
+    TMGlobal selector(nullptr);
+    const std::vector<Case> cases = {
+        {"a key emptied, then Edit", [](Workstation& Ws) {
+             Ws.global.SetChave(1, "");
+             Ws.global.Edit();
+         }, "beta^20^y"},
+        {"a key pushed by a control of another global", [&](Workstation& Ws) {
+             selector.SetVisM(&Ws.vism);
+             selector.SetGlobal("^SEL");
+             auto* edit = new TMEdit(nullptr, &Ws.window);
+             edit->SetMGlobal(&selector);
+             edit->SetPiece(1);
+             Ws.global.GlobalChaves()->Items(1)->SetControl(edit);
+             M(R"(S ^SEL="B")");
+             selector.Refresh();
+             EXPECT_EQ(Ws.Shown(), (Strings{"1", "B", "beta", "20", "y"})) << "the pushed node is shown";
+         }, "beta^20^y"},
+        {"a key changed, then Post", [](Workstation& Ws) {
+             Ws.global.SetChave(1, "B");
+             Ws.global.Post();
+         }, "alpha^11^x"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        M(R"(K ^CLI S ^CLI(1,"A")="alpha^10^x",^CLI(1,"B")="beta^20^y")");
+        Workstation& first = NewWorkstation();
+        Workstation& second = NewWorkstation();
+        first.Browse("1|A");
+        second.Browse("1|A");
+        first.global.Edit();
+        ASSERT_EQ(first.global.Estado(), esEdicao);
+        first.global.SetPiece(2, "11");
+        ASSERT_FALSE(Free(R"(^CLI(1,"A"))"));
+
+        c.changeAndEnd(first);
+
+        EXPECT_EQ(first.global.Estado(), esNavegacao);
+        EXPECT_TRUE(Free(R"(^CLI(1,"A"))"));
+        EXPECT_TRUE(Free(R"(^CLI(1,"B"))"));
+        EXPECT_EQ(M(R"(W ^CLI(1,"A"))"), "alpha^10^x");
+        EXPECT_EQ(M(R"(W ^CLI(1,"B"))"), c.stored);
+        second.global.Edit();
+        EXPECT_EQ(second.global.Estado(), esEdicao);
+        EXPECT_FALSE(second.global.Bloqueado());
+        // Released before the workstations close: a served database frees a closed
+        // workstation's locks only when it notices the connection is gone.
+        second.global.Cancel();
+        Close(second);
+        Close(first);
+    }
+    EXPECT_TRUE(messages_.Messages().empty());
 }
 
 // --- quotes and carets -----------------------------------------------------------------------

@@ -3,6 +3,7 @@
 // bound controls.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
 
 #include "mbind/BoundDoubles.h"
@@ -343,10 +344,95 @@ TEST_F(TMGlobalRecord, EditWithAnEmptyKeyCancelsTheCurrentEditInstead)
     vism.Answer({});
     vism.Answer({.result = "0", .registers = {{1, ""}}});
     global.Edit();
+    // The cancel releases the node that was locked, not the emptied key's.
     EXPECT_EQ(vism.Runs(),
-              (Log{R"($$CANCEL^%CSWWGLOB("^TGGCFG","1|"))", R"($$REFRESH^%CSWWGLOB("^TGGCFG","1|"))"}));
+              (Log{R"($$CANCEL^%CSWWGLOB("^TGGCFG","1|A"))", R"($$REFRESH^%CSWWGLOB("^TGGCFG","1|"))"}));
     EXPECT_EQ(std::count(journal.begin(), journal.end(), "OnEdit"), 0);
     EXPECT_EQ(global.Estado(), esNavegacao);
+}
+
+// --- the locked node follows the edit, not the keys ----------------------------------
+
+TEST_F(TMGlobalRecord, KeyPushedIntoAnEditingGlobalCancelsTheEditedNodeThenReadsTheNewOne)
+{
+    // A control of another global is the editor of level 1: its refresh fixes the level
+    // to its value, and this global's re-read cancels the edit first.
+    TMGlobal other(nullptr);
+    other.SetVisM(&vism);
+    other.SetGlobal("^OUTRO");
+    TestControl pusher("P", &journal);
+    pusher.Bind(&other, tcPiece, 1);
+    global.GlobalChaves()->Items(1)->SetControl(&pusher);
+    StartEdit();
+
+    vism.Answer({.result = "0", .registers = {{1, "B"}}});
+    vism.Answer({});
+    vism.Answer({.result = "0", .registers = {{1, "b^b"}}});
+    other.Refresh();
+
+    EXPECT_EQ(vism.Runs(), (Log{R"($$REFRESH^%CSWWGLOB("^OUTRO",""))", R"($$CANCEL^%CSWWGLOB("^TGGCFG","1|A"))",
+                                R"($$REFRESH^%CSWWGLOB("^TGGCFG","1|B"))"}));
+    EXPECT_EQ(global.Estado(), esNavegacao);
+    EXPECT_EQ(global.Dados(), "b^b");
+}
+
+TEST_F(TMGlobalRecord, EveryReleaseNamesTheEditedNodeWhateverTheKeysSay)
+{
+    struct Case {
+        const char* name;
+        std::function<void(TMGlobal&)> release;
+        Log runs; // after the key level 0 was changed to 2 while editing node 1|A
+        Log answers = {"0", "0"};
+    };
+    const std::vector<Case> cases = {
+        {"CancelarEdicao", [](TMGlobal& G) { G.CancelarEdicao(); },
+         {R"($$CANCEL^%CSWWGLOB("^TGGCFG","1|A"))", R"($$REFRESH^%CSWWGLOB("^TGGCFG","2|A"))"}},
+        {"Refresh", [](TMGlobal& G) { G.Refresh(); },
+         {R"($$CANCEL^%CSWWGLOB("^TGGCFG","1|A"))", R"($$REFRESH^%CSWWGLOB("^TGGCFG","2|A"))"}},
+        {"Append", [](TMGlobal& G) { G.Append(); },
+         {R"($$CANCEL^%CSWWGLOB("^TGGCFG","1|A"))", R"($$REFRESH^%CSWWGLOB("^TGGCFG","2|A"))"}},
+        {"Delete", [](TMGlobal& G) { G.Delete(); },
+         {R"($$CANCEL^%CSWWGLOB("^TGGCFG","1|A"))", R"($$REFRESH^%CSWWGLOB("^TGGCFG","2|A"))",
+          R"($$DELETE^%CSWWGLOB("^TGGCFG","2|A"))"},
+         {"0", "0", "1"}},
+        // The record goes where the keys say; the node that was locked is released apart.
+        {"Post", [](TMGlobal& G) { G.Post(); },
+         {R"($$POST^%CSWWGLOB("^TGGCFG","2|A",1))", R"($$CANCEL^%CSWWGLOB("^TGGCFG","1|A"))"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        global.SetChave(0, "1");
+        StartEdit();
+        global.SetChave(0, "2");
+        for (const std::string& answer : c.answers)
+            vism.Answer({.result = answer, .registers = {{1, "x^y"}}});
+        c.release(global);
+        EXPECT_EQ(vism.Runs(), c.runs);
+        EXPECT_EQ(global.Estado(), esNavegacao);
+        EXPECT_EQ(vism.PendingAnswers(), 0);
+        vism.ClearLog();
+    }
+}
+
+TEST_F(TMGlobalRecord, PostAtTheEditedNodeSendsNoCancel)
+{
+    StartEdit();
+    vism.Answer({.result = "0"});
+    global.Post();
+    EXPECT_EQ(vism.Runs(), Log{R"($$POST^%CSWWGLOB("^TGGCFG","1|A",1))"});
+}
+
+TEST_F(TMGlobalRecord, PostAfterAppendSendsNoCancelForAnOldEdit)
+{
+    StartEdit();
+    vism.Answer({});
+    vism.Answer({.result = "0", .registers = {{1, "x^y"}}});
+    global.Append();
+    global.SetChave(0, "3");
+    vism.ClearLog();
+    vism.Answer({.result = "0"});
+    global.Post();
+    EXPECT_EQ(vism.Runs(), Log{R"($$POST^%CSWWGLOB("^TGGCFG","3|A",0))"});
 }
 
 TEST_F(TMGlobalRecord, TypingWhileBrowsingLocksAndReadsBeforeTheTypedRecordIsStored)
