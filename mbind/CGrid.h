@@ -135,15 +135,18 @@ protected:
     void paintEvent(QPaintEvent* Event) override;
 
 private:
-    // The five request lists of one load.
+    // The five request lists of one load, and where the next row lies: at the node of
+    // Chaves itself while the load has received no row (a new load, whose first row may
+    // lie exactly at the first values), after it once it has.
     struct TPedido {
         std::string Chaves;
         std::string Inicios;
         std::string Finais;
         std::string Pieces;
         std::string SubGlobais;
+        bool StartsAtKeys;
     };
-    TPedido MontarPedido(const std::string& Chaves) const;
+    TPedido MontarPedido(const std::string& Chaves, bool StartsAtKeys) const;
     std::string ChavesAtuais() const;
     // One execution; returns ResultValue.
     std::string Executar(const TPedido& Pedido);

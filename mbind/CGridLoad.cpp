@@ -5,7 +5,9 @@
 //   P2 first values     P3 last values
 //   P4 piece list: "^"-piece j + 1 is column j's Piece for tpPiece columns ("1" at first)
 //   P5 sub-global list: "|"-piece j + 1 is column j's SubGlobal
-//   P6 CondicaoFiltro   ResultValue empty
+//   P6 CondicaoFiltro
+//   P7 "1" while the load has received no row (the row may lie at P1 itself), else "0"
+//   ResultValue empty
 // and answers "0" with a row (P1 its keys, P4 its content), "1" or nothing when no row is
 // left, or anything else to be asked again with the same lists.
 #include <algorithm>
@@ -44,9 +46,9 @@ std::string TCGrid::ChavesAtuais() const
     return chaves;
 }
 
-TCGrid::TPedido TCGrid::MontarPedido(const std::string& Chaves) const
+TCGrid::TPedido TCGrid::MontarPedido(const std::string& Chaves, bool StartsAtKeys) const
 {
-    TPedido pedido{Chaves, "", "", "1", ""};
+    TPedido pedido{Chaves, "", "", "1", "", StartsAtKeys};
     for (int i = 0; i < GlobalChaves()->Count(); ++i) {
         const TCGridGlobalChave* level = GlobalChaves()->Items(i);
         pedido.Inicios = MSetPiece(pedido.Inicios, "|", i + 1, level->Inicio());
@@ -72,7 +74,8 @@ std::string TCGrid::Executar(const TPedido& Pedido)
                {3, Pedido.Finais},
                {4, Pedido.Pieces},
                {5, Pedido.SubGlobais},
-               {6, condicaoFiltro_}});
+               {6, condicaoFiltro_},
+               {7, Pedido.StartsAtKeys ? "1" : "0"}});
     return visM_->ResultValue().AsString();
 }
 
@@ -85,6 +88,7 @@ void TCGrid::ReceberLinha(TPedido& Pedido, int& Count, const std::function<void(
     ++Count;
     RowCountRule(Count);
     Pedido.Chaves = chave;
+    Pedido.StartsAtKeys = false;
     if (OnLoad)
         OnLoad(chave, ConteudoInteiro ? conteudo : MPiece(conteudo, "|", 1));
     for (int k = 0; k < GlobalChaves()->Count(); ++k)
@@ -105,7 +109,7 @@ void TCGrid::LoadAll()
     ClearRows();
     LimparChaves();
     estadoCarga_ = 1;
-    TPedido pedido = MontarPedido(ChavesAtuais());
+    TPedido pedido = MontarPedido(ChavesAtuais(), true);
     // The grid grows row by row until the rows pass the visible area, then in jumps.
     const auto rowCountRule = [this](int Count) {
         if (RowCount() + 50 < Count || RowCount() < TopRow() + VisibleRowCount() + 1)
@@ -137,7 +141,8 @@ bool TCGrid::LoadUpTo(int Row)
     SetCursor(crHourGlass);
     int count;
     std::string chaves;
-    if (!linhas_.empty()) {
+    const bool continuing = !linhas_.empty();
+    if (continuing) {
         count = static_cast<int>(linhas_.size());
         chaves = linhas_.back().Chave;
     } else {
@@ -149,7 +154,7 @@ bool TCGrid::LoadUpTo(int Row)
         estadoCarga_ = 1;
         chaves = ChavesAtuais();
     }
-    TPedido pedido = MontarPedido(chaves);
+    TPedido pedido = MontarPedido(chaves, !continuing);
     // The grid stays 50 rows ahead of the rows received, so scrolling on fetches more.
     const auto rowCountRule = [this](int Count) {
         if (Count > RowCount())

@@ -15,8 +15,11 @@
  ;       whose node at the row's keys holds column j's piece; empty for the
  ;       row's own record
  ;   P6  the name of a stored filter (see Filters), empty for none
- ; The routine itself keeps P9 from one run to the next (see Where a load
- ; starts); the client leaves it alone.
+ ;   P7  1 while the load has received no row yet (its runs start at P1
+ ;       itself), anything else once it has (they go on after P1)
+ ; The routine keeps nothing from one run to the next: every run is told by
+ ; these registers alone where to go on, so the other registers, which code
+ ; of the application may write between runs, change nothing.
  ;
  ; Answer 0: the next row. P1 = its keys joined by "|", P4 = its content:
  ;   "|"-piece 1 holds, at each piece number that the piece list names for a
@@ -31,11 +34,11 @@
  ; Values holding "|" cannot be told from the separators (the client splits
  ; keys and content at every "|"), nor pieces holding "^".
  ;
- ; Where a load starts. Every load begins with P1 equal to P2, and its first
- ; row may lie exactly at the first values when every level has one. With P1
- ; equal to P2 that node itself is therefore delivered, unless it is the row
- ; delivered last, which P9 records (every other answer clears P9): then the
- ; load goes on after it. Any other P1 goes on after the node of P1.
+ ; Where a load starts. A load begins with P1 equal to P2, and its first row
+ ; may lie exactly at the first values when every level has one. With P7 1
+ ; the node of P1 itself is therefore delivered when it is a record within
+ ; the ranges that the filter lists; otherwise, and with any other P7, the
+ ; load goes on after the node of P1, so a row is never delivered twice.
  ;
  ; Filters. ^CSWWFILT(name) holds an M expression written by the
  ; administrator; a row is listed when its value, cut to an integer, is not
@@ -49,12 +52,10 @@
  Q
  ;
 LE() ; Next row of the grid (see the header).
- N gbl,keys,ini,fim,pcs,sgs,rule,p0,p1,start,ref,end
+ N gbl,keys,ini,fim,pcs,sgs,rule,p0,p1,ref,end
  S (gbl,p0)=$G(P0),(keys,p1)=$G(P1),ini=$G(P2),fim=$G(P3),pcs=$G(P4),sgs=$G(P5)
  S rule=$S($G(P6)="":"",1:$G(^CSWWFILT(P6)))
- S start=gbl_$C(1)_keys
- I keys'="",keys=ini,$G(P9)'=start S ref=$$NODE^%CSWWGLOB(gbl,keys) I ref'="",$D(@ref)#2,'$$BEYOND(keys,fim),$$LISTED(rule,@ref,keys) S P4=$$CONTENT(keys,@ref,pcs,sgs),P0=p0,P1=keys,P9=start Q 0
- S P9=""
+ I $G(P7)=1 S ref=$$RECORD(gbl,keys,ini,fim) I ref'="",$$LISTED(rule,@ref,keys) S P4=$$CONTENT(keys,@ref,pcs,sgs),P0=p0,P1=keys Q 0
  ; NEXT leaves the record in P0 and the keys in P1.
  F  S end=$$NEXT^%CSWWGLOB(gbl,keys,ini,fim) Q:end  S keys=P1 Q:$$LISTED(rule,P0,keys)
  I end S P0=p0,P1=p1 Q 1
@@ -63,11 +64,18 @@ LE() ; Next row of the grid (see the header).
  ;
  ; --- internals --------------------------------------------------------
  ;
-BEYOND(keys,fim) ; True when some level's key sorts after its last value.
- N i,k,hi,out
+RECORD(gbl,keys,ini,fim) ; The node of keys when it is a record within the
+ ; ranges, with a value at every level (counted as NEXT counts them); else "".
+ N lev,i,k,lo,hi,out,ref
+ S lev=$L(keys,"|")
+ I $L(ini,"|")>lev S lev=$L(ini,"|")
+ I $L(fim,"|")>lev S lev=$L(fim,"|")
  S out=0
- F i=1:1:$L(keys,"|") S k=$P(keys,"|",i),hi=$P(fim,"|",i) I hi'="",k]]hi S out=1 Q
- Q out
+ F i=1:1:lev S k=$P(keys,"|",i),lo=$P(ini,"|",i),hi=$P(fim,"|",i) I k=""!(lo'=""&(lo]]k))!(hi'=""&(k]]hi)) S out=1 Q
+ I out Q ""
+ S ref=$$NODE^%CSWWGLOB(gbl,keys)
+ I ref="" Q ""
+ Q $S($D(@ref)#2:ref,1:"")
  ;
 LISTED(rule,rec,keys) ; True when the filter lists the row; no filter lists all.
  I rule="" Q 1

@@ -123,6 +123,58 @@ TEST_F(CGridGtm, CompanyChange_ReloadsTheNewCompanysRows)
     EXPECT_EQ(Keys(Grid()), (Strings{"1|1"}));
 }
 
+// Orders 1 to 3 of company 1, listed from order 1: the first row lies exactly at the
+// first values.
+void ListFromTheFirstOrder(TCGrid& Grid)
+{
+    AddColumn(Grid, tpChave, 1);
+    Grid.GlobalChaves()->Add()->SetFixo("1");
+    Grid.GlobalChaves()->Add()->SetInicio("1");
+}
+
+TEST_F(CGridGtm, NewLoad_ListsTheRowAtTheFirstValues_AfterALoadThatStoppedOnIt)
+{
+    M(R"(S ^PED(1,1)="a",^PED(1,2)="b",^PED(1,3)="c")");
+    ListFromTheFirstOrder(Grid());
+    const Strings all = {"1|1", "1|2", "1|3"};
+
+    // A paint that needed one row.
+    Grid().SetAutoCarrega(true);
+    Grid().LoadUpTo(0);
+    ASSERT_EQ(Keys(Grid()), (Strings{"1|1"}));
+    Grid().LoadAll();
+    EXPECT_EQ(Keys(Grid()), all);
+
+    // A handler that failed on the first row.
+    Grid().OnLoad = [](const std::string&, const std::string&) { throw Exception("handler failed"); };
+    EXPECT_THROW(Grid().LoadAll(), Exception);
+    ASSERT_EQ(Keys(Grid()), (Strings{"1|1"}));
+    Grid().OnLoad = nullptr;
+    Grid().LoadAll();
+    EXPECT_EQ(Keys(Grid()), all);
+}
+
+// A handler that runs its own code on the grid's control leaves its registers as that
+// code did: the load lists every row once all the same.
+TEST_F(CGridGtm, HandlerRunningCodeOnTheGridsControl_ChangesNoRowOfTheLoad)
+{
+    M(R"(S ^PED(1,1)="a",^PED(1,2)="b",^PED(1,3)="c")");
+    ListFromTheFirstOrder(Grid());
+    int loads = 0;
+    Grid().OnLoad = [&](const std::string&, const std::string&) {
+        if (++loads > 10)
+            throw Exception("the load repeats its rows");
+        TVisM* visM = Grid().VisM();
+        visM->SetCode("S (P7,P8,P9)=\"\"");
+        visM->SetExecFlag(1);
+    };
+
+    Grid().LoadAll();
+
+    EXPECT_EQ(Keys(Grid()), (Strings{"1|1", "1|2", "1|3"}));
+    EXPECT_EQ(loads, 3);
+}
+
 TEST_F(CGridGtm, AutoCarrega_AShownGridLoadsTheRowsItPaints_AndMoreAsItScrolls)
 {
     M(R"(F I=1:1:300 S ^PED(1,I)="n"_I)");

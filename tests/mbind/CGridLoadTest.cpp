@@ -18,10 +18,10 @@ using Strings = std::vector<std::string>;
 
 // The writes of one run, from ResultValue to ExecFlag.
 Strings RunWrites(const std::string& P0, const std::string& P1, const std::string& P2, const std::string& P3,
-                  const std::string& P4, const std::string& P5, const std::string& P6)
+                  const std::string& P4, const std::string& P5, const std::string& P6, const std::string& P7)
 {
-    return {"ResultValue=", "P0=" + P0, "P1=" + P1, "P2=" + P2, "P3=" + P3,
-            "P4=" + P4,     "P5=" + P5, "P6=" + P6, "Code=$$LE^%CSWWCGRID", "ExecFlag=1"};
+    return {"ResultValue=", "P0=" + P0, "P1=" + P1, "P2=" + P2, "P3=" + P3, "P4=" + P4,
+            "P5=" + P5,     "P6=" + P6, "P7=" + P7, "Code=$$LE^%CSWWCGRID", "ExecFlag=1"};
 }
 
 // The value register Index held at each run.
@@ -99,8 +99,9 @@ TEST_F(CGridLoad, LoadAll_WritesEveryRegisterBeforeEachRun_TheNextRunFromTheRowR
 
     grid.LoadAll();
 
-    Strings expected = RunWrites("^CLI", "1|", "1|", "9|Z", "2^^4", "||^SUB", "ATIVOS");
-    const Strings second = RunWrites("^CLI", "1|A", "1|", "9|Z", "2^^4", "||^SUB", "ATIVOS");
+    // The first run starts at the first values themselves; the next goes on after the row.
+    Strings expected = RunWrites("^CLI", "1|", "1|", "9|Z", "2^^4", "||^SUB", "ATIVOS", "1");
+    const Strings second = RunWrites("^CLI", "1|A", "1|", "9|Z", "2^^4", "||^SUB", "ATIVOS", "0");
     expected.insert(expected.end(), second.begin(), second.end());
     EXPECT_EQ(vism.Log(), expected);
     EXPECT_EQ(vism.Runs(), (Strings{"$$LE^%CSWWCGRID", "$$LE^%CSWWCGRID"}));
@@ -156,6 +157,7 @@ TEST_F(CGridLoad, OtherAnswers_AreAskedAgainWithTheSameLists)
     grid.LoadAll();
 
     EXPECT_EQ(Sent(vism, 1), (Strings{"", "", "A", "A"}));
+    EXPECT_EQ(Sent(vism, 7), (Strings{"1", "1", "0", "0"})) << "a repeated first run still starts at the keys";
     EXPECT_EQ(Keys(grid), (Strings{"A"}));
     EXPECT_EQ(grid.EstadoCarga(), 0);
 }
@@ -305,9 +307,31 @@ TEST_F(CGridLoad, LoadUpTo_GoesOnFromTheLastRow_AndHandsOnTheWholeContent)
     grid.LoadUpTo(5);
 
     EXPECT_EQ(Sent(vism, 1), (Strings{"2", "3"}));
+    EXPECT_EQ(Sent(vism, 7), (Strings{"0", "0"})) << "a continuation goes on after the last row";
     EXPECT_EQ(journal, (Strings{"load 3 c|s3", "finish"}));
     EXPECT_EQ(grid.RowCount(), 4);
     EXPECT_EQ(grid.EstadoCarga(), 0);
+}
+
+// A load that stopped on its first row leaves nothing behind: the next load starts at the
+// first values again, whatever the registers were left holding.
+TEST_F(CGridLoad, NewLoad_StartsAtTheFirstValuesAfterALoadThatStoppedOnItsFirstRow)
+{
+    grid.SetAutoCarrega(true);
+    AddLevel("5", "");
+    vism.Answer(RowAnswer("5", "first"));
+    grid.LoadUpTo(0);
+    ASSERT_EQ(Keys(grid), (Strings{"5"}));
+    vism.SetP(7, "0");
+    vism.SetP(9, "left by someone");
+    vism.ClearLog();
+    vism.Answer(RowAnswer("5", "first")).Answer(EndAnswer());
+
+    grid.LoadAll();
+
+    EXPECT_EQ(Sent(vism, 1), (Strings{"5", "5"}));
+    EXPECT_EQ(Sent(vism, 7), (Strings{"1", "0"}));
+    EXPECT_EQ(Keys(grid), (Strings{"5"}));
 }
 
 TEST_F(CGridLoad, LoadUpTo_DoesNothingWithoutAutoCarregaOrServerControl)

@@ -1,8 +1,10 @@
 // The bound grid's server routine $$LE^%CSWWCGRID on a real GT.M server, driven through a
-// TVisM control exactly as the grid drives it: P0 to P6 and an empty ResultValue written
-// before every run, the next run sending the keys of the row just delivered.
+// TVisM control exactly as the grid drives it: P0 to P7 and an empty ResultValue written
+// before every run, the first run of a load at the first values (P7 1), every later one
+// sending the keys of the row just delivered (P7 0).
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -41,8 +43,9 @@ protected:
 
     void Store(const std::string& Node, const std::string& Value) { ASSERT_EQ(Run(*ws_, "S " + Node + "=" + Literal(Value)), ""); }
 
-    // One run with the key list Keys; returns ResultValue.
-    std::string Le(const Request& R, const std::string& Keys)
+    // One run with the key list Keys, starting at Keys itself (a load's first run) or
+    // after it; returns ResultValue.
+    std::string Le(const Request& R, const std::string& Keys, bool StartsAtKeys = false)
     {
         ws_->SetResultValue(TVariant());
         ws_->SetP(0, R.global);
@@ -52,17 +55,21 @@ protected:
         ws_->SetP(4, R.pieces);
         ws_->SetP(5, R.subGlobais);
         ws_->SetP(6, R.filtro);
+        ws_->SetP(7, StartsAtKeys ? "1" : "0");
         const std::string error = Run(*ws_, "$$LE^%CSWWCGRID");
         EXPECT_EQ(error, "");
         return ws_->ResultValue().AsString();
     }
 
-    // A whole load, as the grid runs it from the first values.
-    Rows Load(const Request& R)
+    // A whole load, as the grid runs it from the first values. Between runs, Meddle may
+    // write what it likes into the registers, as code of the application can.
+    Rows Load(const Request& R, const std::function<void()>& Meddle = nullptr)
     {
         Rows rows;
         std::string keys = R.inicios;
-        while (Le(R, keys) == "0" && rows.size() < 50) {
+        while (Le(R, keys, rows.empty()) == "0" && rows.size() < 50) {
+            if (Meddle)
+                Meddle();
             keys = ws_->P1().AsString();
             rows.emplace_back(keys, ws_->P4().AsString());
         }
@@ -112,10 +119,83 @@ TEST_F(CGridRoutine, Load_StartingExactlyAtAnExistingNode_DeliversItOnceAndGoesO
     EXPECT_EQ(Load({.inicios = "7|1", .finais = "7|1"}), (Rows{{"7|1", "seven"}}));
 }
 
+// A load that stopped on its first row (a failing handler, a paint that needed one row)
+// leaves nothing on the server: the next load lists that row again.
+TEST_F(CGridRoutine, NewLoad_AfterALoadThatStoppedOnItsFirstRow_ListsThatRowAgain)
+{
+    Store("^X(5)", "five");
+    Store("^X(6)", "six");
+    ASSERT_EQ(Le({.inicios = "5"}, "5", true), "0");
+    ASSERT_EQ(Ws().P1().AsString(), "5");
+    EXPECT_EQ(Load({.inicios = "5"}), (Rows{{"5", "five"}, {"6", "six"}}));
+}
+
+// Going on from a row never gives that row again, also when it lies at the first values.
+TEST_F(CGridRoutine, Continuation_FromARowAtTheFirstValues_GoesOnAfterIt)
+{
+    Store("^X(5)", "five");
+    Store("^X(6)", "six");
+    EXPECT_EQ(Le({.inicios = "5"}, "5"), "0");
+    EXPECT_EQ(Ws().P1().AsString(), "6");
+    EXPECT_EQ(Le({.inicios = "5", .finais = "5"}, "5"), "1");
+}
+
+// The first run starts at the node of its keys only when that node is a record within
+// the ranges at every level; otherwise it goes on to the first record after it.
+TEST_F(CGridRoutine, FirstRun_StartsAtItsKeysOnlyWhenTheyNameARecordWithinTheRanges)
+{
+    Store("^X(5)", "five");
+    Store("^X(5,1)", "below five");
+    Store("^X(6,2)", "six two");
+    struct Case {
+        const char* keys;
+        const char* inicios;
+        const char* finais;
+        const char* delivered; // keys of the row, or "" for none
+    };
+    const std::vector<Case> cases = {
+        {"5", "5", "", "5"},        // one level: the record itself
+        {"5", "5|", "|", "5|1"},    // two levels: 5 alone is no row of them
+        {"5|1", "5|1", "|", "5|1"}, // the record at both levels
+        {"5|1", "5|2", "|", "6|2"}, // keys before the first value of level 2
+        {"6|1", "|", "5|", ""},     // keys after the last value of level 1
+        {"", "", "", "5"},          // no key: the first record
+    };
+    for (const Case& c : cases) {
+        const std::string answer = Le({.inicios = c.inicios, .finais = c.finais}, c.keys, true);
+        EXPECT_EQ(answer == "0" ? Ws().P1().AsString() : std::string(), c.delivered)
+            << c.keys << " in " << c.inicios << " to " << c.finais;
+    }
+}
+
+// Code of the application that runs on the same control between the runs of a load (an
+// OnLoad handler) may leave anything in the registers it does not write: the load lists
+// the same rows, each once.
+TEST_F(CGridRoutine, RegistersWrittenBetweenRuns_ChangeNothingInTheRowsListed)
+{
+    Store("^X(5)", "five");
+    Store("^X(6)", "six");
+    Store("^X(7)", "seven");
+    const Rows all = {{"5", "five"}, {"6", "six"}, {"7", "seven"}};
+    struct Meddling {
+        int index;
+        std::string value;
+    };
+    const std::vector<Meddling> meddlings = {
+        {9, ""}, {9, std::string("^X\x01") + "5"}, {9, "5"}, {8, "1"}};
+    for (const Meddling& m : meddlings) {
+        SCOPED_TRACE("P" + std::to_string(m.index) + " = " + m.value);
+        EXPECT_EQ(Load({.inicios = "5"}, [&] { Ws().SetP(m.index, m.value); }), all) << "between the runs";
+        Ws().SetP(m.index, m.value);
+        EXPECT_EQ(Load({.inicios = "5"}), all) << "left before the load";
+    }
+}
+
 TEST_F(CGridRoutine, NoRowLeft_LeavesTheKeysAndContentRegistersAsWritten)
 {
     Store("^X(1)", "one");
     EXPECT_EQ(Le({}, "1"), "1");
+    EXPECT_EQ(Le({.inicios = "1", .finais = "1"}, "1"), "1") << "going on after the only row";
     EXPECT_EQ(Ws().P1().AsString(), "1");
     EXPECT_EQ(Ws().P4().AsString(), "1");
     EXPECT_EQ(Ws().P0().AsString(), "^X");
