@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
+#include "toolkit/InputRefusal.h"
 #include "toolkit/Win1252.h"
 
 TCustomComboBox::TCustomComboBox(TComponent* AOwner, QWidget* Parent) : QComboBox(Parent), TComponent(AOwner)
@@ -21,6 +22,7 @@ void TCustomComboBox::SetStyle(TComboBoxStyle Value)
     if (Value == csDropDown && !hadEdit) {
         setInsertPolicy(QComboBox::NoInsert);
         setCompleter(nullptr);
+        setValidator(new TRefusedInputValidator(lineEdit(), this));
         connect(lineEdit(), &QLineEdit::textEdited, this, [this](const QString& Typed) { TextTyped(Typed); });
     }
     SetItemIndex(selected);

@@ -12,6 +12,8 @@
 // list or switching windows is no exit, and a combo that takes the focus back from inside
 // its exit step never left.
 // Exceptions raised by these steps go to the application's exception report.
+// A combo whose object implements IRefusedInput (toolkit/InputRefusal.h) refuses what the
+// user would type or paste into its edit of the texts it names.
 #include <QComboBox>
 #include <cstdint>
 #include <string>

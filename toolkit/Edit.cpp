@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "toolkit/Application.h"
+#include "toolkit/InputRefusal.h"
 #include "toolkit/Win1252.h"
 
 namespace {
@@ -45,6 +46,7 @@ TCustomEdit::TCustomEdit(TComponent* AOwner, QWidget* Parent) : QLineEdit(Parent
 {
     resize(121, 25);
     setMaxLength(kQtUnlimited);
+    setValidator(new TRefusedInputValidator(this, this));
     connect(this, &QLineEdit::textChanged, this, [this] { RunGuarded(this, [this] { Change(); }); });
 }
 

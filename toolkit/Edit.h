@@ -10,6 +10,10 @@
 //
 // Exceptions raised by these steps are handed to the application's exception report, as
 // the library's message loop does; they never cross Qt's event handlers.
+//
+// An edit whose object implements IRefusedInput (toolkit/InputRefusal.h) refuses what the
+// user would put into its text of the texts it names; the edit's validator does this, so
+// none other can be set.
 #include <QLineEdit>
 #include <functional>
 #include <string>

@@ -482,8 +482,15 @@ void TCustomMaskEdit::ApplyTyping(const TMaskEditResult& Result)
         return;
     if (Result.EditText != EditText()) {
         const QScopedValueRollback<bool> applying(applying_, true);
+        const int start = SelStart();
+        const int length = SelLength();
         selectAll();
         insert(ToScreen(Result.EditText));
+        if (EditText() != Result.EditText) {
+            // Refused (toolkit/InputRefusal.h): the text stands, and so does the selection.
+            setSelection(start, length);
+            return;
+        }
     }
     setCursorPosition(Result.Cursor);
 }

@@ -1,9 +1,30 @@
 #include "toolkit/Memo.h"
 
+#include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <algorithm>
 
+#include "toolkit/Dialogs.h"
+#include "toolkit/InputRefusal.h"
 #include "toolkit/Win1252.h"
+
+namespace {
+
+// The memo's text form of a document's raw text, or of a text about to be put into it:
+// paragraph and line separators, and CR LF, a lone CR or LF of an inserted text, are line
+// breaks, CR LF.
+std::string MemoText(QString Raw)
+{
+    Raw.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    Raw.replace(QChar('\r'), QChar('\n'));
+    Raw.replace(QChar::ParagraphSeparator, QChar('\n'));
+    Raw.replace(QChar::LineSeparator, QChar('\n'));
+    Raw.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    return FromScreen(Raw);
+}
+
+} // namespace
 
 TCustomMemo::TCustomMemo(TComponent* AOwner, QWidget* Parent) : QPlainTextEdit(Parent), TComponent(AOwner)
 {
@@ -14,12 +35,8 @@ TCustomMemo::TCustomMemo(TComponent* AOwner, QWidget* Parent) : QPlainTextEdit(P
 
 std::string TCustomMemo::Text() const
 {
-    // The raw text keeps non-breaking spaces, which the plain text turns into spaces; its
-    // paragraph and line separators are the memo's line breaks.
-    QString text = document()->toRawText();
-    text.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
-    text.replace(QChar::LineSeparator, QStringLiteral("\r\n"));
-    return FromScreen(text);
+    // The raw text keeps non-breaking spaces, which the plain text turns into spaces.
+    return MemoText(document()->toRawText());
 }
 
 void TCustomMemo::SetText(const std::string& Value)
@@ -84,7 +101,11 @@ void TCustomMemo::KeyPress(char& Key)
 void TCustomMemo::HandleChar(QKeyEvent* Event, char Key, char Typed)
 {
     if (Key == Typed) {
-        QPlainTextEdit::keyPressEvent(Event);
+        const QString inserted = Typed == kCharEnter                          ? QStringLiteral("\n")
+                                 : static_cast<unsigned char>(Typed) >= 32 ? Event->text()
+                                                                           : QString();
+        if (!RefusesInsert(inserted))
+            QPlainTextEdit::keyPressEvent(Event);
         return;
     }
     if (Key == 0) {
@@ -98,10 +119,43 @@ void TCustomMemo::HandleChar(QKeyEvent* Event, char Key, char Typed)
         return;
     if (Key == kCharBackspace)
         textCursor().deletePreviousChar();
-    else if (Key == kCharEnter)
+    else if (Key == kCharEnter && !RefusesInsert(QStringLiteral("\n")))
         insertPlainText(QStringLiteral("\n"));
-    else if (static_cast<unsigned char>(Key) >= 32)
+    else if (static_cast<unsigned char>(Key) >= 32 && !RefusesInsert(ToScreen(std::string(1, Key))))
         insertPlainText(ToScreen(std::string(1, Key)));
+}
+
+bool TCustomMemo::RefusesInsert(const QString& Inserted) const
+{
+    const auto* owner = dynamic_cast<const IRefusedInput*>(this);
+    if (owner == nullptr || Inserted.isEmpty())
+        return false;
+    const std::vector<std::string> refused = owner->RefusedInput();
+    if (refused.empty())
+        return false;
+    const QTextCursor cursor = textCursor();
+    QString after = document()->toRawText();
+    after.replace(cursor.selectionStart(), cursor.selectionEnd() - cursor.selectionStart(), Inserted);
+    if (!AddsAnyOf(Text(), MemoText(after), refused))
+        return false;
+    MessageBeep();
+    return true;
+}
+
+void TCustomMemo::insertFromMimeData(const QMimeData* Source)
+{
+    if (Source != nullptr && Source->hasText() && RefusesInsert(Source->text()))
+        return;
+    QPlainTextEdit::insertFromMimeData(Source);
+}
+
+void TCustomMemo::inputMethodEvent(QInputMethodEvent* Event)
+{
+    if (RefusesInsert(Event->commitString())) {
+        Event->accept();
+        return;
+    }
+    QPlainTextEdit::inputMethodEvent(Event);
 }
 
 void TCustomMemo::keyPressEvent(QKeyEvent* Event)

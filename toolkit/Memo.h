@@ -5,6 +5,9 @@
 // events. Enter and exit follow the library as the edits do (toolkit/FocusSteps.h), and
 // exceptions raised by the steps go to the application's exception report.
 //
+// A memo whose object implements IRefusedInput (toolkit/InputRefusal.h) refuses what the
+// user would type, paste or drop into its text of the texts it names.
+//
 // Tab moves the focus on, as in the library's memo; it types no tab character.
 // A lone CR or LF in a text set by code breaks the line too, so it reads back as CR LF.
 #include <QPlainTextEdit>
@@ -62,11 +65,17 @@ protected:
     void keyPressEvent(QKeyEvent* Event) override;
     void focusInEvent(QFocusEvent* Event) override;
     void focusOutEvent(QFocusEvent* Event) override;
+    // Pasting and dropping.
+    void insertFromMimeData(const QMimeData* Source) override;
+    void inputMethodEvent(QInputMethodEvent* Event) override;
 
 private:
     // What the memo does with a character once KeyPress has let it through; Typed is the
     // character the key carried before KeyPress.
     void HandleChar(QKeyEvent* Event, char Key, char Typed);
+    // True, after the beep, when putting Inserted in place of the selection would bring a
+    // text that the memo refuses into it.
+    bool RefusesInsert(const QString& Inserted) const;
 
     TFocusSteps focusSteps_{this};
     bool wantReturns_ = true;
