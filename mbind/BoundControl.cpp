@@ -1,5 +1,7 @@
 #include "mbind/BoundControl.h"
 
+#include "toolkit/Dialogs.h"
+
 namespace {
 
 // PieceAtual set for the length of one write, reset also when the write fails.
@@ -68,6 +70,19 @@ void TBoundControl::SetEnabled(bool Value)
         widget_->setEnabled(Value);
 }
 
+std::vector<std::string> TBoundControl::RefusedInput() const
+{
+    return TypedTextIsValue() ? PieceSeparators() : std::vector<std::string>();
+}
+
+std::vector<std::string> TBoundControl::PieceSeparators() const
+{
+    TMGlobalBase* global = MGlobal();
+    if (global == nullptr || tipoCampo_ != tcPiece)
+        return {};
+    return global->PieceSeparators();
+}
+
 std::string TBoundControl::ReadFromGlobal() const
 {
     return MGlobal()->GetValor(tipoCampo_, piece_);
@@ -84,6 +99,12 @@ void TBoundControl::WriteOnChangeToGlobal(const std::string& Value, bool MarkPie
     TMGlobalBase* global = MGlobal();
     if (global == nullptr)
         return;
+    if (!global->Refreshing() && HoldsAnyOf(Value, PieceSeparators())) {
+        MessageBeep();
+        const TEdicaoBracket bracket(global);
+        ShowValue(ReadFromGlobal());
+        return;
+    }
     if (!MarkPiece) {
         WriteToGlobal(Value);
         return;
@@ -95,6 +116,11 @@ void TBoundControl::WriteOnChangeToGlobal(const std::string& Value, bool MarkPie
 bool TBoundControl::CheckAndWrite(bool Modified, bool Write)
 {
     TMGlobalBase* global = MGlobal();
+    if (const std::vector<std::string> separators = PieceSeparators();
+        Write && !separators.empty() && HoldsAnyOf(ControlValue(), separators)) {
+        MessageBeep();
+        return false;
+    }
     if (Modified && global != nullptr && global->ChecarValor(tipoCampo_, piece_, true, ControlValue()) >= 0)
         return false;
     if (Write)

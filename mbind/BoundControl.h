@@ -19,6 +19,13 @@
 // Controls that write on every change call WriteOnChangeToGlobal from their change step
 // and pass writesOnExit = false; a control without a modified flag passes True.
 //
+// A value that holds a separator of the piece it is written to would shift the record's
+// later pieces, so it never gets there. A control whose typed text goes into the record as
+// it stands (TypedTextIsValue) refuses such a separator as the user types or pastes it
+// (toolkit/InputRefusal.h); a value set by code is refused, with a beep, when it would be
+// written: on a change the control shows the stored value again, on exit the exit stops
+// as for a value the check refuses.
+//
 // Destruction: the link leaves its global first, then the key links registered with the
 // control forget it (last to first); the widget goes after that, as the control's
 // toolkit base is destroyed after this class.
@@ -32,8 +39,9 @@
 #include <string>
 
 #include "mbind/MGlobal.h"
+#include "toolkit/InputRefusal.h"
 
-class TBoundControl : public IBoundControl {
+class TBoundControl : public IBoundControl, public IRefusedInput {
 public:
     TBoundControl(const TBoundControl&) = delete;
     TBoundControl& operator=(const TBoundControl&) = delete;
@@ -71,6 +79,10 @@ public:
     void SetFocus() override;
     void SetEnabled(bool Value) override;
 
+    // What the user may not type into the control: the separators of the piece it
+    // writes, while its typed text is its value.
+    std::vector<std::string> RefusedInput() const override;
+
 protected:
     // Control: the control as a component (owner of the links); Widget: the control as
     // a screen control (focus and enabling).
@@ -83,6 +95,11 @@ protected:
     virtual void ShowValue(const std::string& Value) = 0;
     // The value pushed to keys; the control value unless the control says otherwise.
     virtual std::string KeyValue() { return ControlValue(); }
+    // True when the text the user types goes into the control value as it stands.
+    virtual bool TypedTextIsValue() const { return false; }
+    // What the control value may not hold: the separators of the piece the control
+    // writes; nothing when it writes no piece or has no global.
+    std::vector<std::string> PieceSeparators() const;
 
     // The stored value by TipoCampo: a piece, a Campos item's Resultado, or a key.
     std::string ReadFromGlobal() const;
@@ -91,13 +108,15 @@ protected:
     void WriteToGlobal(const std::string& Value);
     // The write of a control that writes on every change. MarkPiece: PieceAtual is the
     // control's piece during the write, so the global does not redraw the control that
-    // is being typed in.
+    // is being typed in. A value holding a separator of its piece is refused with a beep,
+    // and the control shows the stored value again.
     void WriteOnChangeToGlobal(const std::string& Value, bool MarkPiece);
-    // The block's exit steps after the control's own checks: when Modified and a global
-    // is assigned, the global's check of the control value (its message is shown by the
-    // global); a refusal returns False, and the caller puts the focus back and stops.
-    // Otherwise, with Write, the control value is written by TipoCampo; then every key
-    // registered with the control receives the control value. Returns True.
+    // The block's exit steps after the control's own checks: with Write, a control value
+    // holding a separator of its piece is refused with a beep (False: the caller puts the
+    // focus back and stops); when Modified and a global is assigned, the global's check of
+    // the control value (its message is shown by the global), whose refusal also returns
+    // False. Otherwise, with Write, the control value is written by TipoCampo; then every
+    // key registered with the control receives the control value. Returns True.
     bool CheckAndWrite(bool Modified, bool Write);
 
 private:

@@ -67,6 +67,8 @@ protected:
     // The value pushed to keys: with tvConteudo empty while no item is selected.
     std::string KeyValue() override;
     void ShowValue(const std::string& Value) override;
+    // With tvConteudo the typed text is the value.
+    bool TypedTextIsValue() const override { return tipoValor_ == tvConteudo; }
 
     void DoExit() override { ValidateOnExit(); }
     // The global's check while Modified: a refusal keeps the focus and selects the text,

@@ -18,6 +18,7 @@ protected:
 
     std::string ControlValue() override { return Text(); }
     void ShowValue(const std::string& Value) override { SetText(Value); }
+    bool TypedTextIsValue() const override { return true; }
 
     void Change() override { WriteOnChange(); }
     void DoExit() override { ValidateOnExit(); }

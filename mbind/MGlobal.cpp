@@ -10,6 +10,7 @@
 #include "mbind/MenuInfo.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/FormatSettings.h"
+#include "toolkit/InputRefusal.h"
 #include "toolkit/Win1252.h"
 #include "vism/VisM.h"
 
@@ -125,11 +126,22 @@ void TMGlobalBase::SetPiece(int N, const std::string& Value)
 {
     if (notificando_)
         return;
+    if (!Refreshing() && HoldsAnyOf(Value, PieceSeparators())) {
+        MessageBeep();
+        return;
+    }
     SetData(MSetPiece(dados_, separador_, N, Value));
     FlagScope propagating(notificando_);
     PropagarChavesPiece(N);
     if (N != pieceAtual_)
         RedesenharPiece(N);
+}
+
+std::vector<std::string> TMGlobalBase::PieceSeparators() const
+{
+    std::vector<std::string> separators = RecordSeparators();
+    separators.insert(separators.begin(), separador_);
+    return separators;
 }
 
 std::string TMGlobalBase::GetValor(TTipoDeCampo Kind, int Index) const

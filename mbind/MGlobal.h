@@ -88,10 +88,21 @@ public:
     // Edit first, then the record.
     virtual void SetData(const std::string& Value);
 
+    // True while a display refresh is under way (Edicao above 0): a record write then
+    // changes nothing. A sub-binder is also refreshing while its master is.
+    virtual bool Refreshing() const { return edicao_ > 0; }
+
     // Pieces.
     std::string GetPiece(int N) const;
-    // Writes piece N, then propagates its keys and redraws its controls.
+    // Writes piece N, then propagates its keys and redraws its controls. Outside a
+    // refresh, a value that holds one of PieceSeparators is refused with a beep and
+    // nothing changes: it would shift the record's later pieces.
     void SetPiece(int N, const std::string& Value);
+    // What no piece may hold: Separador, and RecordSeparators.
+    std::vector<std::string> PieceSeparators() const;
+    // What the whole record may not hold: nothing for a record of its own; a sub-binder
+    // whose record is written into its master's pieces names what they may not hold.
+    virtual std::vector<std::string> RecordSeparators() const { return {}; }
     void IncEdicao() { ++edicao_; }
     void DecEdicao() { --edicao_; }
 

@@ -46,6 +46,14 @@ void TMMemo::PushKeyValue(TMGlobalChave* Chave)
     keyGlobal->Refresh();
 }
 
+std::vector<std::string> TMMemo::RefusedInput() const
+{
+    std::vector<std::string> refused = TBoundControl::RefusedInput();
+    if (HoldsAnyOf(separador_, refused))
+        refused.push_back(kLineBreak);
+    return refused;
+}
+
 void TMMemo::WriteOnChange()
 {
     WriteOnChangeToGlobal(ControlValue(), false);

@@ -36,10 +36,14 @@ public:
     // a key of the memo's own global as its current value only; then the key's global
     // re-reads.
     void PushKeyValue(TMGlobalChave* Chave) override;
+    // The separators of the memo's piece, typed or brought in by a line break, which
+    // becomes Separador: a line break is refused while Separador holds one of them.
+    std::vector<std::string> RefusedInput() const override;
 
 protected:
     std::string ControlValue() override { return TextToM(Text()); }
     void ShowValue(const std::string& Value) override { SetText(MToText(Value)); }
+    bool TypedTextIsValue() const override { return true; }
 
     void Change() override { WriteOnChange(); }
     void DoExit() override { ValidateOnExit(); }

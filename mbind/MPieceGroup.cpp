@@ -1,6 +1,8 @@
 #include "mbind/MPieceGroup.h"
 
 #include "mbind/MUMPS.h"
+#include "toolkit/Dialogs.h"
+#include "toolkit/InputRefusal.h"
 #include "toolkit/SysUtils.h"
 
 TMPieceGroup::TMPieceGroup(TComponent* AOwner)
@@ -30,6 +32,10 @@ void TMPieceGroup::RefreshFromGlobal()
 
 void TMPieceGroup::SetData(const std::string& Value)
 {
+    if (!Refreshing() && HoldsAnyOf(Value, RecordSeparators())) {
+        MessageBeep();
+        return;
+    }
     TMGlobalBase* master = MGlobal();
     // A change outside every refresh, which the write-back would give to the master.
     const bool typed = Edicao() == 0 && master != nullptr && master->Edicao() == 0 && Value != Dados();
@@ -58,4 +64,15 @@ bool TMPieceGroup::HoldsRunIntact(const TMGlobalBase* Master) const
         if (Master->GetPiece(p).find(separador) != std::string::npos)
             return false;
     return true;
+}
+
+std::vector<std::string> TMPieceGroup::RecordSeparators() const
+{
+    TMGlobalBase* master = MGlobal();
+    return master != nullptr ? master->RecordSeparators() : std::vector<std::string>();
+}
+
+bool TMPieceGroup::Refreshing() const
+{
+    return TMGlobalBase::Refreshing() || (MGlobal() != nullptr && MGlobal()->Refreshing());
 }

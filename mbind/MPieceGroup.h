@@ -34,7 +34,13 @@ public:
     void RefreshFromGlobal();
     // Stores the record like any global, then writes piece 1 back to the master's
     // pieces of the run; a run shorter than the range writes empty pieces for the rest.
+    // Outside a refresh, a record that holds what the master's record may not is refused
+    // with a beep, and nothing changes.
     void SetData(const std::string& Value) override;
+    // What the master's record may not hold: the run is cut at the master's Separador.
+    std::vector<std::string> RecordSeparators() const override;
+    // While it or its master is refreshing.
+    bool Refreshing() const override;
 
 private:
     // True when piece 1 can hold the master's run intact: the group's Separador is not

@@ -31,7 +31,13 @@ public:
     // raised, then its own links are told.
     void RefreshFromGlobal();
     // Stores the record like any global, then writes it back to the master's piece or key.
+    // Outside a refresh, a record that holds what the master's piece may not is refused
+    // with a beep, and nothing changes.
     void SetData(const std::string& Value) override;
+    // What the master's piece may not hold (tcPiece); nothing for a key or a field.
+    std::vector<std::string> RecordSeparators() const override;
+    // While it or its master is refreshing.
+    bool Refreshing() const override;
 
 private:
     uint8_t piece_ = 0;

@@ -500,6 +500,21 @@ TEST_P(BindingGtmAnyDatabase, TwoWorkstations_EditEndedAfterItsKeysChangedReleas
 
 // --- quotes and carets -----------------------------------------------------------------------
 
+// The separator typed into a piece is refused: the record that is posted keeps its pieces
+// where they were.
+TEST_F(BindingGtm, TypedSeparatorIsRefused_ThePostedRecordKeepsItsPieces)
+{
+    M(R"(S ^CLI(1,"A")="alpha^10^x")");
+    Workstation& ws = NewWorkstation();
+    ws.Browse("1|A");
+    ws.Type(ws.Piece(1), "a^b");
+    ws.Leave();
+    EXPECT_EQ(ws.Shown(), (Strings{"1", "A", "ab", "10", "x"}));
+    EXPECT_EQ(messages_.Beeps(), 1);
+    ws.global.Post();
+    EXPECT_EQ(M(R"(W ^CLI(1,"A"))"), "ab^10^x");
+}
+
 // A piece cannot hold the separator "^" and a key cannot hold "|" (the client joins and
 // splits at them); everything else is data: quotes, commas, parentheses, M code, "^" in a
 // key, Windows-1252 letters.
