@@ -8,7 +8,7 @@
 // (TipoValor); grid column i is definition i. The grid paints every defined cell itself;
 // columns beyond the definitions are painted as a plain string grid.
 //
-// Loading, one server execution per row (registers P0 to P6, see LoadAll):
+// Loading, one server execution per row (registers P0 to P7, see CGridLoad.cpp):
 // - LoadAll fetches every row, for the application and on a company change (Reload);
 // - with AutoCarrega, painting a row that is not loaded yet fetches rows up to one past
 //   it (LoadUpTo), continuing from the last row received.
