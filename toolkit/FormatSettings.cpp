@@ -1,77 +1,151 @@
 #include "toolkit/FormatSettings.h"
 
 #include <QDate>
-#include <QLocale>
+#include <langinfo.h>
+#include <locale.h>
+
 #include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cmath>
+#include <cstring>
+#include <memory>
+#include <type_traits>
 
 #include "toolkit/SysUtils.h"
 
 namespace {
 
+// The program's own conventions, also what the C and POSIX locales give.
 struct Settings {
-    char decimalSeparator = '.';
+    char decimalSeparator = ',';
     char dateSeparator = '/';
-    std::string shortDateFormat;
+    std::string shortDateFormat = "dd/mm/yyyy";
 };
 
-// A character of the locale that an 8-bit setting can hold, or 0.
-char Latin1(QChar Character)
-{
-    return Character.unicode() < 256 ? static_cast<char>(Character.unicode()) : '\0';
-}
+bool IsAscii(char Character) { return static_cast<unsigned char>(Character) < 0x80; }
+bool IsAsciiLetter(char Character) { return std::isalpha(static_cast<unsigned char>(Character)) != 0; }
 
-// Qt's short date pattern ("dd/MM/yyyy", "M/d/yy", "yyyy-MM-dd") in the class library's
-// notation: the first separator met becomes DateSeparator and is written "/".
-Settings FromLocale(const QLocale& Locale)
-{
-    Settings settings;
-    const QString decimalPoint = Locale.decimalPoint();
-    if (decimalPoint.size() == 1 && Latin1(decimalPoint[0]) != '\0')
-        settings.decimalSeparator = Latin1(decimalPoint[0]);
+// Builds a short date format field by field and mark by mark.
+class PatternWriter {
+public:
+    void Field(const std::string& Letters)
+    {
+        if (pendingSeparator_ && !format_.empty())
+            format_ += '/';
+        pendingSeparator_ = false;
+        format_ += Letters;
+    }
+    // A mark between fields; the first one is the date separator.
+    void Mark(char Character)
+    {
+        if (separator_ == '\0')
+            separator_ = Character;
+        format_ += Character == separator_ ? '/' : Character;
+        pendingSeparator_ = false;
+    }
+    // A character the settings cannot hold: it stands for the separator when a field follows.
+    void Unrepresentable() { pendingSeparator_ = true; }
 
-    const QString pattern = Locale.dateFormat(QLocale::ShortFormat);
-    char separator = '\0';
-    std::string& format = settings.shortDateFormat;
-    for (qsizetype i = 0; i < pattern.size();) {
-        const QChar character = pattern[i];
-        qsizetype run = 1;
-        while (i + run < pattern.size() && pattern[i + run] == character)
-            ++run;
-        if (character == u'\'') { // quoted literal: dropped
-            const qsizetype close = pattern.indexOf(u'\'', i + 1);
-            i = close < 0 ? pattern.size() : close + 1;
+    std::string Format() const
+    {
+        // Blanks at the end are dropped, also as the date separator ("%d %b %Y %A").
+        std::string format = format_;
+        while (!format.empty() && (format.back() == ' ' || (format.back() == '/' && separator_ == ' ')))
+            format.pop_back();
+        return format;
+    }
+    char Separator() const { return separator_ == '\0' ? '/' : separator_; }
+
+private:
+    std::string format_;
+    char separator_ = '\0';
+    bool pendingSeparator_ = false;
+};
+
+void WritePattern(const std::string& Pattern, PatternWriter& Writer)
+{
+    for (size_t i = 0; i < Pattern.size();) {
+        const char character = Pattern[i++];
+        if (character != '%') {
+            if (!IsAscii(character)) {
+                Writer.Unrepresentable();
+                while (i < Pattern.size() && !IsAscii(Pattern[i]))
+                    ++i;
+            } else if (!IsAsciiLetter(character)) {
+                Writer.Mark(character);
+            }
             continue;
         }
-        if (character == u'd' && run >= 3) { // day name: dropped with what follows it
-            i += run;
-            while (i < pattern.size() && !pattern[i].isLetter())
+        // Flags, a width and the E or O modifier change nothing that a numeric date keeps,
+        // except that "-" leaves the day or month unpadded.
+        bool unpadded = false;
+        for (; i < Pattern.size() && std::strchr("-_0^#", Pattern[i]) != nullptr; ++i)
+            unpadded = unpadded || Pattern[i] == '-';
+        while (i < Pattern.size() && std::isdigit(static_cast<unsigned char>(Pattern[i])))
+            ++i;
+        if (i < Pattern.size() && (Pattern[i] == 'E' || Pattern[i] == 'O'))
+            ++i;
+        if (i == Pattern.size())
+            break;
+        switch (Pattern[i++]) {
+        case 'd': Writer.Field(unpadded ? "d" : "dd"); break;
+        case 'e': Writer.Field("d"); break;
+        case 'm': Writer.Field(unpadded ? "m" : "mm"); break;
+        case 'b': case 'B': case 'h': Writer.Field("mm"); break;
+        case 'Y': case 'G': Writer.Field("yyyy"); break;
+        case 'y': case 'g': case 'C': Writer.Field("yy"); break; // "%C%y" makes "yyyy"
+        case 'D': WritePattern("%m/%d/%y", Writer); break;
+        case 'F': WritePattern("%Y-%m-%d", Writer); break;
+        case 'a': case 'A': // a day name goes with the marks after it
+            while (i < Pattern.size() && Pattern[i] != '%' && !IsAsciiLetter(Pattern[i]))
                 ++i;
-            continue;
-        }
-        i += run;
-        if (character == u'd' || character == u'y')
-            format.append(static_cast<size_t>(run), Latin1(character));
-        else if (character == u'M')
-            format.append(run >= 3 ? 2 : static_cast<size_t>(run), 'm');
-        else if (!character.isLetter() && Latin1(character) != '\0') {
-            if (separator == '\0')
-                separator = Latin1(character);
-            format.append(static_cast<size_t>(run), Latin1(character) == separator ? '/' : Latin1(character));
+            break;
+        case '%': Writer.Mark('%'); break;
+        case 'n': case 't': Writer.Mark(' '); break;
+        default: break;
         }
     }
-    while (!format.empty() && format.back() == ' ')
-        format.pop_back();
-    if (separator != '\0')
-        settings.dateSeparator = separator;
+}
+
+// The process's locale of one category as the environment chooses it; none for the C and
+// POSIX locales and for one that cannot be loaded.
+using LocaleHandle = std::unique_ptr<std::remove_pointer_t<locale_t>, decltype(&freelocale)>;
+
+LocaleHandle RegionalLocale(int CategoryMask, int Category)
+{
+    LocaleHandle locale(newlocale(CategoryMask, "", nullptr), &freelocale);
+    if (!locale)
+        return LocaleHandle(nullptr, &freelocale);
+    const std::string name = nl_langinfo_l(_NL_LOCALE_NAME(Category), locale.get());
+    if (name == "C" || name == "POSIX" || name.starts_with("C."))
+        return LocaleHandle(nullptr, &freelocale);
+    return locale;
+}
+
+Settings FromLocale()
+{
+    Settings settings;
+    if (const LocaleHandle numeric = RegionalLocale(LC_NUMERIC_MASK, LC_NUMERIC)) {
+        const std::string radix = nl_langinfo_l(RADIXCHAR, numeric.get());
+        if (radix.size() == 1 && IsAscii(radix[0]))
+            settings.decimalSeparator = radix[0];
+    }
+    if (const LocaleHandle time = RegionalLocale(LC_TIME_MASK, LC_TIME)) {
+        std::string format;
+        char separator;
+        ShortDateOfPattern(nl_langinfo_l(D_FMT, time.get()), format, separator);
+        if (!format.empty()) {
+            settings.shortDateFormat = format;
+            settings.dateSeparator = separator;
+        }
+    }
     return settings;
 }
 
 Settings& Current()
 {
-    static Settings settings = FromLocale(QLocale::system());
+    static Settings settings = FromLocale();
     return settings;
 }
 
@@ -140,21 +214,6 @@ private:
     size_t pos_ = 0;
 };
 
-enum class DateOrder { MDY, DMY, YMD };
-
-// The first d, m or y of the short date format; month first when it has none.
-DateOrder OrderOfFormat()
-{
-    for (char character : ShortDateFormat()) {
-        switch (std::tolower(static_cast<unsigned char>(character))) {
-        case 'd': return DateOrder::DMY;
-        case 'm': return DateOrder::MDY;
-        case 'y': return DateOrder::YMD;
-        }
-    }
-    return DateOrder::MDY;
-}
-
 // A year of one or two digits, put in the hundred years that start fifty years ago.
 int WidenYear(int Year)
 {
@@ -176,7 +235,27 @@ std::string ShortDateFormat() { return Current().shortDateFormat; }
 void SetShortDateFormat(const std::string& Format) { Current().shortDateFormat = Format; }
 char DateSeparator() { return Current().dateSeparator; }
 void SetDateSeparator(char Separator) { Current().dateSeparator = Separator; }
-void SetFormatSettingsFromLocale(const QLocale& Locale) { Current() = FromLocale(Locale); }
+void SetFormatSettingsFromLocale() { Current() = FromLocale(); }
+
+TDateOrder ShortDateOrder()
+{
+    for (char character : ShortDateFormat()) {
+        switch (std::tolower(static_cast<unsigned char>(character))) {
+        case 'd': return TDateOrder::DayMonthYear;
+        case 'm': return TDateOrder::MonthDayYear;
+        case 'y': return TDateOrder::YearMonthDay;
+        }
+    }
+    return TDateOrder::MonthDayYear;
+}
+
+void ShortDateOfPattern(const std::string& Pattern, std::string& Format, char& Separator)
+{
+    PatternWriter writer;
+    WritePattern(Pattern, writer);
+    Format = writer.Format();
+    Separator = writer.Separator();
+}
 
 bool TryEncodeDate(int Year, int Month, int Day, TDateTime& Date)
 {
@@ -225,17 +304,17 @@ bool TryStrToDate(const std::string& Text, TDateTime& Date)
         return false;
 
     int year, month, day, yearDigits;
-    const DateOrder order = OrderOfFormat();
+    const TDateOrder order = ShortDateOrder();
     if (!hasThird) {
         year = CurrentYear();
         yearDigits = 4;
-        if (order == DateOrder::DMY)
+        if (order == TDateOrder::DayMonthYear)
             day = first, month = second;
         else
             month = first, day = second;
-    } else if (order == DateOrder::DMY) {
+    } else if (order == TDateOrder::DayMonthYear) {
         day = first, month = second, year = third, yearDigits = thirdDigits;
-    } else if (order == DateOrder::MDY) {
+    } else if (order == TDateOrder::MonthDayYear) {
         month = first, day = second, year = third, yearDigits = thirdDigits;
     } else {
         year = first, yearDigits = firstDigits, month = second, day = third;

@@ -1,9 +1,8 @@
 #pragma once
 // The class library's process-wide format settings and its date type and date conversions.
-// The settings start from the user's locale and are changed only on the user-interface thread.
+// The settings start from the process's POSIX locale and are changed only on the
+// user-interface thread.
 #include <string>
-
-class QLocale;
 
 // The locale decimal separator, used inside number conversions (never on the screen).
 char DecimalSeparator();
@@ -17,10 +16,26 @@ void SetShortDateFormat(const std::string& Format);
 char DateSeparator();
 void SetDateSeparator(char Separator);
 
-// Replaces the three settings by those of Locale (at start: QLocale::system()). Names of
-// days and months have no place in a numeric short date: a month name becomes "mm",
-// a day name is dropped with the blanks or separator after it.
-void SetFormatSettingsFromLocale(const QLocale& Locale);
+// The order of day, month and year in the short date format: that of its first d, m or y;
+// month first when it has none.
+enum class TDateOrder { MonthDayYear, DayMonthYear, YearMonthDay };
+TDateOrder ShortDateOrder();
+
+// A date pattern of strftime (a POSIX locale's D_FMT) in the class library's notation:
+// "%d" is "dd", "%-d" and "%e" "d", "%m" "mm", "%-m" "m", "%Y" "yyyy", "%y" "yy"; the
+// first literal mark met becomes Separator and is written "/". Names have no place in a
+// numeric short date: a month name becomes "mm", a day name is dropped with the marks
+// after it; letters and characters beyond ASCII are dropped (the latter stand for the
+// separator between two fields).
+void ShortDateOfPattern(const std::string& Pattern, std::string& Format, char& Separator);
+
+// Replaces the settings by those of the POSIX locale that the process's environment
+// chooses, as setlocale(LC_ALL, "") does (LC_ALL, else LC_NUMERIC for the decimal
+// separator and LC_TIME for the date, else LANG); the settings start this way. The C and
+// POSIX locales (C.UTF-8 included), and a locale that is not installed, mean that no
+// regional settings were chosen: they give the program's own conventions, "," before the
+// decimals and the short date format "dd/mm/yyyy" with "/".
+void SetFormatSettingsFromLocale();
 
 // Days since 30 December 1899; the fraction (time of day) is not used by these conversions.
 using TDateTime = double;

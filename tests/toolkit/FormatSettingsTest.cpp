@@ -1,9 +1,11 @@
 // The process-wide format settings, the date type and the text/date conversions.
 #include <QDate>
-#include <QLocale>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "support/FormatSettingsGuard.h"
+#include "support/PosixLocale.h"
 #include "toolkit/SysUtils.h"
 
 namespace {
@@ -30,21 +32,20 @@ int ThisYear() { return Decoded(Date()).year; }
 // ---- settings -------------------------------------------------------------------------
 
 struct LocaleCase {
-    QLocale locale;
+    const char* locale;
     char decimal;
     std::string format;
     char dateSeparator;
 };
 
-void PrintTo(const LocaleCase& c, std::ostream* out) { *out << c.locale.name().toStdString(); }
+void PrintTo(const LocaleCase& c, std::ostream* out) { *out << c.locale; }
 
 class FormatSettingsFromLocale : public ::testing::TestWithParam<LocaleCase> {};
 
-TEST_P(FormatSettingsFromLocale, TakesDecimalPointAndNumericShortDate)
+TEST_P(FormatSettingsFromLocale, TakesTheRadixCharacterAndTheNumericShortDate)
 {
-    FormatSettingsGuard guard;
     const LocaleCase& c = GetParam();
-    SetFormatSettingsFromLocale(c.locale);
+    const PosixLocaleScope locale(c.locale);
     EXPECT_EQ(DecimalSeparator(), c.decimal);
     EXPECT_EQ(ShortDateFormat(), c.format);
     EXPECT_EQ(DateSeparator(), c.dateSeparator);
@@ -52,8 +53,7 @@ TEST_P(FormatSettingsFromLocale, TakesDecimalPointAndNumericShortDate)
 
 TEST_P(FormatSettingsFromLocale, ReadsBackWhatItWrites)
 {
-    FormatSettingsGuard guard;
-    SetFormatSettingsFromLocale(GetParam().locale);
+    const PosixLocaleScope locale(GetParam().locale);
     for (const TDateTime date : {EncodeDate(2000, 3, 1), EncodeDate(1999, 12, 31), EncodeDate(2026, 12, 8)}) {
         TDateTime read = 0;
         ASSERT_TRUE(TryStrToDate(DateToStr(date), read)) << DateToStr(date);
@@ -63,25 +63,90 @@ TEST_P(FormatSettingsFromLocale, ReadsBackWhatItWrites)
 
 INSTANTIATE_TEST_SUITE_P(
     Locales, FormatSettingsFromLocale,
-    ::testing::Values(LocaleCase{QLocale(QLocale::Portuguese, QLocale::Brazil), ',', "dd/mm/yyyy", '/'},
-                      LocaleCase{QLocale(QLocale::English, QLocale::UnitedStates), '.', "m/d/yy", '/'},
-                      LocaleCase{QLocale(QLocale::German, QLocale::Germany), ',', "dd/mm/yy", '.'},
-                      LocaleCase{QLocale(QLocale::Swedish, QLocale::Sweden), ',', "yyyy/mm/dd", '-'},
-                      LocaleCase{QLocale(QLocale::Hungarian, QLocale::Hungary), ',', "yyyy/ mm/ dd/", '.'},
-                      // month names become numbers; the blank is the separator
-                      LocaleCase{QLocale::c(), '.', "d/mm/yyyy", ' '}));
+    ::testing::Values(LocaleCase{"pt_BR.UTF-8", ',', "dd/mm/yyyy", '/'},
+                      LocaleCase{"en_US.UTF-8", '.', "mm/dd/yyyy", '/'},
+                      LocaleCase{"en_GB.UTF-8", '.', "dd/mm/yy", '/'},
+                      LocaleCase{"de_DE.UTF-8", ',', "dd/mm/yyyy", '.'},
+                      LocaleCase{"sv_SE.UTF-8", ',', "yyyy/mm/dd", '-'},
+                      // no regional settings chosen: the program's own conventions
+                      LocaleCase{"C.UTF-8", ',', "dd/mm/yyyy", '/'},
+                      LocaleCase{"C", ',', "dd/mm/yyyy", '/'},
+                      LocaleCase{"POSIX", ',', "dd/mm/yyyy", '/'}),
+    [](const ::testing::TestParamInfo<LocaleCase>& info) { return LocaleParamName(info.param.locale); });
 
-TEST(FormatSettings, StartFromTheUserLocale)
+TEST(FormatSettings, EachSettingFollowsItsOwnCategory)
+{
+    const PosixLocaleScope locale("C.UTF-8");
+    setenv("LANG", "pt_BR.UTF-8", 1);
+    unsetenv("LC_ALL");
+    setenv("LC_NUMERIC", "en_US.UTF-8", 1);
+    SetFormatSettingsFromLocale();
+    EXPECT_EQ(DecimalSeparator(), '.') << "LC_NUMERIC before LANG";
+    EXPECT_EQ(ShortDateFormat(), "dd/mm/yyyy") << "LC_TIME unset: LANG";
+    setenv("LC_TIME", "C", 1);
+    setenv("LC_NUMERIC", "POSIX", 1);
+    setenv("LANG", "en_US.UTF-8", 1);
+    SetFormatSettingsFromLocale();
+    EXPECT_EQ(DecimalSeparator(), ',');
+    EXPECT_EQ(ShortDateFormat(), "dd/mm/yyyy");
+    EXPECT_EQ(DateSeparator(), '/');
+}
+
+TEST(FormatSettings, ALocaleThatIsNotInstalled_GivesTheProgramsConventions)
+{
+    const PosixLocaleScope locale("en_US.UTF-8");
+    ASSERT_EQ(DecimalSeparator(), '.');
+    setenv("LC_ALL", "xx_YY.UTF-8", 1);
+    SetFormatSettingsFromLocale();
+    EXPECT_EQ(DecimalSeparator(), ',');
+    EXPECT_EQ(ShortDateFormat(), "dd/mm/yyyy");
+    EXPECT_EQ(DateSeparator(), '/');
+}
+
+TEST(FormatSettings, StartFromTheProcessLocale)
 {
     FormatSettingsGuard guard; // holds the settings as they started (every test puts them back)
     const char decimal = DecimalSeparator();
     const std::string format = ShortDateFormat();
     const char separator = DateSeparator();
-    SetFormatSettingsFromLocale(QLocale::system());
+    SetFormatSettingsFromLocale();
     EXPECT_EQ(DecimalSeparator(), decimal);
     EXPECT_EQ(ShortDateFormat(), format);
     EXPECT_EQ(DateSeparator(), separator);
 }
+
+struct PatternCase {
+    const char* pattern;
+    const char* format;
+    char separator;
+};
+
+void PrintTo(const PatternCase& c, std::ostream* out) { *out << '"' << c.pattern << '"'; }
+
+class ShortDateOfPatternTable : public ::testing::TestWithParam<PatternCase> {};
+
+TEST_P(ShortDateOfPatternTable, KeepsTheNumericFieldsInTheirOrder)
+{
+    const PatternCase& c = GetParam();
+    std::string format = "unchanged";
+    char separator = '?';
+    ShortDateOfPattern(c.pattern, format, separator);
+    EXPECT_EQ(format, c.format);
+    EXPECT_EQ(separator, c.separator);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Patterns, ShortDateOfPatternTable,
+    ::testing::Values(PatternCase{"%d/%m/%Y", "dd/mm/yyyy", '/'}, PatternCase{"%m/%d/%y", "mm/dd/yy", '/'},
+                      PatternCase{"%-d/%-m/%y", "d/m/yy", '/'}, PatternCase{"%e.%m.%Y", "d/mm/yyyy", '.'},
+                      PatternCase{"%d.%m.%Y.", "dd/mm/yyyy/", '.'}, PatternCase{"%Y. %m. %d.", "yyyy/ mm/ dd/", '.'},
+                      PatternCase{"%d/%m-%Y", "dd/mm-yyyy", '/'}, PatternCase{"%F", "yyyy/mm/dd", '-'},
+                      PatternCase{"%D", "mm/dd/yy", '/'}, PatternCase{"%Od/%Om/%Ey", "dd/mm/yy", '/'},
+                      PatternCase{"%OC%Oy %b %Od %A", "yyyy/mm/dd", ' '},
+                      PatternCase{"%A %d %b %Y", "dd/mm/yyyy", ' '}, PatternCase{"%a, %d.%b %Y", "dd/mm yyyy", '.'},
+                      PatternCase{"%Y\xe5\xb9\xb4%m\xe6\x9c\x88%d\xe6\x97\xa5", "yyyy/mm/dd", '/'},
+                      PatternCase{"%Y\xeb\x85\x84 %m\xec\x9b\x94 %d\xec\x9d\xbc", "yyyy/mm/dd", ' '},
+                      PatternCase{"", "", '/'}));
 
 TEST(FormatSettings, SettersChangeEachSettingAlone)
 {
