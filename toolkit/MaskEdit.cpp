@@ -78,6 +78,15 @@ std::string Cleared(const TMaskLayout& Mask, std::string EditText, int SelStart,
     return EditText;
 }
 
+// True when literals stand right before Pos (one of them C, when C is given).
+bool SkippedLiteral(const TMaskLayout& Mask, int Pos, char C = '\0')
+{
+    for (int pos = Pos - 1; pos >= 0 && pos < Mask.Length() && !Mask.IsInput(pos); --pos)
+        if (C == '\0' || Mask.Slot(pos).Char == C)
+            return true;
+    return false;
+}
+
 } // namespace
 
 TMaskLayout::TMaskLayout(const std::string& EditMask)
@@ -244,17 +253,20 @@ int TMaskLayout::FirstMissing(const std::string& EditText) const
 namespace MaskEditing {
 
 TMaskEditResult TypeChar(const TMaskLayout& Mask, const std::string& EditText, int SelStart, int SelLength,
-                         char C)
+                         char C, bool AfterSkip)
 {
     std::string text = Cleared(Mask, EditText, SelStart, SelLength);
     const int pos = SelStart;
+    if (AfterSkip && SelLength == 0 && SkippedLiteral(Mask, pos, C))
+        return {true, text, pos};
     if (pos < Mask.Length() && !Mask.IsInput(pos) && Mask.Slot(pos).Char == C)
         return {true, text, pos + 1};
     const int place = Mask.NextInput(pos);
     if (const char accepted = place >= 0 ? Mask.Accept(place, C) : 0; accepted != 0) {
         text[static_cast<size_t>(place)] = accepted;
         const int following = Mask.NextInput(place + 1);
-        return {true, text, following >= 0 ? following : Mask.Length()};
+        const int cursor = following >= 0 ? following : Mask.Length();
+        return {true, text, cursor, SkippedLiteral(Mask, cursor)};
     }
     if (const int literal = Mask.FindLiteral(pos, C); literal >= 0)
         return {true, text, literal + 1};
@@ -282,11 +294,12 @@ TMaskEditResult Delete(const TMaskLayout& Mask, const std::string& EditText, int
 }
 
 TMaskEditResult Paste(const TMaskLayout& Mask, const std::string& EditText, int SelStart, int SelLength,
-                      const std::string& Value)
+                      const std::string& Value, bool AfterSkip)
 {
-    TMaskEditResult result{true, Cleared(Mask, EditText, SelStart, SelLength), SelStart};
+    TMaskEditResult result{true, Cleared(Mask, EditText, SelStart, SelLength), SelStart,
+                           AfterSkip && SelLength == 0};
     for (char c : Value) {
-        const TMaskEditResult typed = TypeChar(Mask, result.EditText, result.Cursor, 0, c);
+        const TMaskEditResult typed = TypeChar(Mask, result.EditText, result.Cursor, 0, c, result.SkippedLiterals);
         if (typed.Accepted)
             result = typed;
     }
@@ -416,10 +429,16 @@ void TCustomMaskEdit::TypeMasked(char Key)
     }
     if (static_cast<unsigned char>(Key) < 32)
         return;
-    const TMaskEditResult result = MaskEditing::TypeChar(layout_, EditText(), SelStart(), SelLength(), Key);
+    const TMaskEditResult result =
+        MaskEditing::TypeChar(layout_, EditText(), SelStart(), SelLength(), Key, AfterSkip());
     if (!result.Accepted)
         MessageBeep();
     ApplyTyping(result);
+}
+
+bool TCustomMaskEdit::AfterSkip() const
+{
+    return skippedTo_ >= 0 && SelStart() == skippedTo_ && SelLength() == 0 && EditText() == skippedText_;
 }
 
 void TCustomMaskEdit::HandleKey(QKeyEvent* Event)
@@ -464,7 +483,7 @@ void TCustomMaskEdit::PasteMasked()
     if (ReadOnly())
         return;
     const std::string value = FromScreen(QApplication::clipboard()->text());
-    ApplyTyping(MaskEditing::Paste(layout_, EditText(), SelStart(), SelLength(), value));
+    ApplyTyping(MaskEditing::Paste(layout_, EditText(), SelStart(), SelLength(), value, AfterSkip()));
 }
 
 void TCustomMaskEdit::CutMasked()
@@ -493,6 +512,8 @@ void TCustomMaskEdit::ApplyTyping(const TMaskEditResult& Result)
         }
     }
     setCursorPosition(Result.Cursor);
+    skippedTo_ = Result.SkippedLiterals ? Result.Cursor : -1;
+    skippedText_ = Result.SkippedLiterals ? Result.EditText : std::string();
 }
 
 void TCustomMaskEdit::FitUserEdit()

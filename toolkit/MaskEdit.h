@@ -86,6 +86,8 @@ struct TMaskEditResult {
     bool Accepted;
     std::string EditText;
     int Cursor;
+    // The cursor went on past literals after the typed place by itself.
+    bool SkippedLiterals = false;
 };
 
 // The mask's editing rules, on EditText with the selection [SelStart, SelStart + SelLength).
@@ -93,16 +95,18 @@ struct TMaskEditResult {
 namespace MaskEditing {
 // Types C: at the next input place that takes it (the cursor then moves past the literals
 // that follow), or, when C is a literal ahead, the cursor jumps past that literal. Not
-// accepted when neither applies (nothing changes).
+// accepted when neither applies (nothing changes). AfterSkip: the cursor stands where the
+// last typing skipped literals to; one of those literals typed now is already in place
+// and does nothing more ("15/7" under "99/99" is 15 and 7, as "1/7" is 1 and 7).
 TMaskEditResult TypeChar(const TMaskLayout& Mask, const std::string& EditText, int SelStart, int SelLength,
-                         char C);
+                         char C, bool AfterSkip = false);
 // Empties the selection, or the input place before the cursor.
 TMaskEditResult Backspace(const TMaskLayout& Mask, const std::string& EditText, int SelStart, int SelLength);
 // Empties the selection, or the input place at or after the cursor.
 TMaskEditResult Delete(const TMaskLayout& Mask, const std::string& EditText, int SelStart, int SelLength);
 // Types each character of Value in turn; characters that fit nowhere are skipped.
 TMaskEditResult Paste(const TMaskLayout& Mask, const std::string& EditText, int SelStart, int SelLength,
-                      const std::string& Value);
+                      const std::string& Value, bool AfterSkip = false);
 } // namespace MaskEditing
 
 class TCustomMaskEdit : public TCustomEdit {
@@ -142,6 +146,8 @@ protected:
 
 private:
     void TypeMasked(char Key);
+    // The cursor stands where the last typing skipped literals to, with nothing changed since.
+    bool AfterSkip() const;
     void PasteMasked();
     void CutMasked();
     // A write by code: nothing when the screen shows Value already.
@@ -155,6 +161,10 @@ private:
     TMaskLayout layout_;
     std::string oldValue_;
     bool applying_ = false;
+    // Where the last typing left the cursor past literals, and the text it left: -1 when
+    // it skipped none.
+    int skippedTo_ = -1;
+    std::string skippedText_;
 };
 
 // The library's message for a masked text left incomplete.

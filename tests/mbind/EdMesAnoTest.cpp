@@ -161,6 +161,9 @@ TEST(EdMesAnoKeys, Slash_PadsAOneDigitMonthAndTypingGoesOnIntoTheYear)
     EXPECT_EQ(screen.edit->Text(), "03/2021");
     screen.Type("12/5");
     EXPECT_EQ(screen.edit->Text(), "12/   5");
+    screen.Type("12/2021");
+    EXPECT_EQ(screen.edit->Text(), "12/2021");
+    EXPECT_EQ(screen.beeps.Beeps(), 0) << "a slash where the mask put one is no error";
 }
 
 TEST(EdMesAnoKeys, OnlyCopyPasteAndCutStartTheGlobalsEdit_TheMaskConsumesTheRest)

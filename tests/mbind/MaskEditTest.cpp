@@ -182,6 +182,48 @@ TEST(MaskTyping, TypedLiteralJumpsPastItLeavingThePlacesBeforeItEmpty)
     EXPECT_EQ(MaskEditing::TypeChar(mask, "12/____", 2, 0, '/').Cursor, 3);
 }
 
+// Types Keys one after another as the edit does, each after the result of the last.
+TMaskEditResult TypeKeys(const TMaskLayout& Mask, const std::string& Keys)
+{
+    TMaskEditResult r{true, Mask.EmptyEditText(), 0};
+    for (char key : Keys) {
+        const TMaskEditResult typed = MaskEditing::TypeChar(Mask, r.EditText, r.Cursor, 0, key, r.SkippedLiterals);
+        EXPECT_TRUE(typed.Accepted) << Keys << " at '" << key << "'";
+        r = typed;
+    }
+    return r;
+}
+
+TEST(MaskTyping, LiteralTypedWhereTheMaskSkippedToIt_DoesNothingMore)
+{
+    const TMaskLayout mask("!99/99/9999;1;_");
+    const struct {
+        const char* keys;
+        const char* editText;
+    } rows[] = {
+        {"15/7", "15/7_/____"},
+        {"15/07/2026", "15/07/2026"},
+        {"31/12/1999", "31/12/1999"},
+        {"1/7/2026", "1_/7_/2026"},
+        {"1//2026", "1_/__/2026"},   // a literal typed, not skipped to, moves on to the next
+        {"15//2026", "15/__/2026"},  // the first "/" is the one skipped to, the second moves on
+        {"1507/2026", "15/07/2026"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(TypeKeys(mask, row.keys).EditText, row.editText) << row.keys;
+}
+
+TEST(MaskTyping, OnlyATypedPlaceBeforeLiteralsSkipsThem)
+{
+    const TMaskLayout mask("99/9999;1;_");
+    EXPECT_TRUE(MaskEditing::TypeChar(mask, "1_/____", 1, 0, '2').SkippedLiterals);
+    EXPECT_FALSE(MaskEditing::TypeChar(mask, "__/____", 0, 0, '1').SkippedLiterals);
+    EXPECT_FALSE(MaskEditing::TypeChar(mask, "3_/____", 1, 0, '/').SkippedLiterals) << "a typed literal";
+    // Without the skip a literal before the cursor is typed as usual: there is none ahead.
+    EXPECT_FALSE(MaskEditing::TypeChar(mask, "12/____", 3, 0, '/').Accepted);
+    EXPECT_TRUE(MaskEditing::TypeChar(mask, "12/____", 3, 0, '/', true).Accepted);
+}
+
 TEST(MaskTyping, CharacterThatFitsNowhereIsRefused)
 {
     const TMaskLayout mask("99/9999;1;_");
@@ -229,6 +271,9 @@ TEST(MaskTyping, PasteTypesEachCharacterSkippingThoseThatFitNowhere)
     const TMaskLayout mask("99/9999;1;_");
     EXPECT_EQ(MaskEditing::Paste(mask, "__/____", 0, 0, "122020").EditText, "12/2020");
     EXPECT_EQ(MaskEditing::Paste(mask, "__/____", 0, 0, "1/2x020").EditText, "1_/2020");
+    EXPECT_EQ(MaskEditing::Paste(mask, "__/____", 0, 0, "12/2020").EditText, "12/2020");
+    EXPECT_EQ(MaskEditing::Paste(mask, "12/____", 3, 0, "/2020", true).EditText, "12/2020")
+        << "pasted where typing skipped to";
 }
 
 // --- the widget -------------------------------------------------------------------------
@@ -251,6 +296,28 @@ TEST(MaskEditWidget, TypingADateWithItsSeparatorLeavesBlanksBeforeIt)
     EXPECT_EQ(edit.EditText(), "3_/2021");
     EXPECT_EQ(edit.Text(), " 3/2021");
     EXPECT_TRUE(edit.Modified());
+}
+
+TEST(MaskEditWidget, DateTypedWithItsSlashes_KeepsEveryField)
+{
+    TCustomMaskEdit edit(nullptr);
+    edit.SetEditMask("!99/99/9999;1;_");
+    for (const char* typed : {"15/07/2026", "1507/2026", "15/072026"}) {
+        edit.SetText("");
+        edit.setCursorPosition(0);
+        QTest::keyClicks(&edit, typed);
+        EXPECT_EQ(edit.Text(), "15/07/2026") << typed;
+    }
+    edit.SetText("");
+    edit.setCursorPosition(0);
+    QTest::keyClicks(&edit, "1//2026");
+    EXPECT_EQ(edit.Text(), " 1/  /2026") << "typed slashes move on";
+    edit.SetText("");
+    edit.setCursorPosition(0);
+    QTest::keyClicks(&edit, "15");
+    QTest::keyClick(&edit, Qt::Key_Backspace);
+    QTest::keyClicks(&edit, "/7");
+    EXPECT_EQ(edit.Text(), " 1/ 7/    ") << "after another key the skip is over";
 }
 
 TEST(MaskEditWidget, TextSetByCodeFollowsTheMaskAndClearsTheModifiedFlag)
