@@ -21,21 +21,46 @@ const std::string& Inicio()
     return text;
 }
 
-// The process's short date format replaced by "dd/mm/yyyy" while Century is set, for the
-// length of one conversion; put back also when the conversion fails.
-class TCenturyFormatScope {
-public:
-    explicit TCenturyFormatScope(bool Century) : saved_(ShortDateFormat())
-    {
-        if (Century)
-            SetShortDateFormat("dd/mm/yyyy");
+// The order of the date's fields on the screen: the short date format's, day first while
+// Century is set.
+TDateOrder OrderOf(bool Century)
+{
+    return Century ? TDateOrder::DayMonthYear : ShortDateOrder();
+}
+
+// The edit writes dates in the order of the short date format, always with two-digit days
+// and months, a four-digit year and "/" (the mask's literal), so that what it shows reads
+// back as the same date.
+const char* EditFormatOf(TDateOrder Order)
+{
+    switch (Order) {
+    case TDateOrder::MonthDayYear: return "mm/dd/yyyy";
+    case TDateOrder::YearMonthDay: return "yyyy/mm/dd";
+    case TDateOrder::DayMonthYear: break;
     }
-    ~TCenturyFormatScope() { SetShortDateFormat(saved_); }
-    TCenturyFormatScope(const TCenturyFormatScope&) = delete;
-    TCenturyFormatScope& operator=(const TCenturyFormatScope&) = delete;
+    return "dd/mm/yyyy";
+}
+
+// The process's short date format and date separator replaced by the edit's own for the
+// length of one conversion; put back also when the conversion fails.
+class TEditFormatScope {
+public:
+    explicit TEditFormatScope(TDateOrder Order) : format_(ShortDateFormat()), separator_(DateSeparator())
+    {
+        SetShortDateFormat(EditFormatOf(Order));
+        SetDateSeparator('/');
+    }
+    ~TEditFormatScope()
+    {
+        SetShortDateFormat(format_);
+        SetDateSeparator(separator_);
+    }
+    TEditFormatScope(const TEditFormatScope&) = delete;
+    TEditFormatScope& operator=(const TEditFormatScope&) = delete;
 
 private:
-    std::string saved_;
+    std::string format_;
+    char separator_;
 };
 
 std::string WithoutBlanks(std::string Text)
@@ -51,23 +76,6 @@ bool ReadNumber(const std::string& Text, int& Value)
     const auto [end, error] = std::from_chars(Text.data(), last, Value);
     return !Text.empty() && std::isdigit(static_cast<unsigned char>(Text[0])) && error == std::errc() &&
            end == last && Value <= 9999;
-}
-
-// True when the short date format writes the year with four digits.
-bool FourDigitYear(const std::string& Format)
-{
-    int run = 0;
-    for (char c : Format) {
-        run = std::tolower(static_cast<unsigned char>(c)) == 'y' ? run + 1 : 0;
-        if (run > 2)
-            return true;
-    }
-    return false;
-}
-
-std::string TwoDigits(int Value)
-{
-    return std::string{static_cast<char>('0' + Value / 10 % 10), static_cast<char>('0' + Value % 10)};
 }
 
 // A two-digit year starting with "0" is 20xx, any other 19xx.
@@ -105,13 +113,12 @@ void TEDData::SetCentury(bool Value)
 
 void TEDData::SetDateMask()
 {
-    const bool fourDigits = century_ || ShortDateFormat().size() > 9;
-    SetEditMask(fourDigits ? "!99/99/9999;1;_" : "!99/99/99;1;_");
+    SetEditMask(OrderOf(century_) == TDateOrder::YearMonthDay ? "!9999/99/99;1;_" : "!99/99/9999;1;_");
 }
 
 std::string TEDData::Today() const
 {
-    const TCenturyFormatScope format(century_);
+    const TEditFormatScope format(OrderOf(century_));
     return DateToStr(Date());
 }
 
@@ -119,14 +126,12 @@ void TEDData::SetDataM(const std::string& Value)
 {
     dataM_ = Value;
     if (!Value.empty() && Value != kFinalDataM && Value != "0") {
-        // MHorologData encodes the day, month and year directly and writes them with
-        // DateToStr; reading their day/month/year text back with StrToDate, under a
-        // month-first short date format, would swap day and month. A day number that
-        // names no date stays as the bare day/month/year text. The date is shown under
-        // the mask in force: after "Início" or "Final" there is none until a key sets it.
+        // A day number that names no date stays as the bare day/month/year text. The date
+        // is shown under the mask in force: after "Início" or "Final" there is none until
+        // a key sets it.
         std::string text;
         {
-            const TCenturyFormatScope format(century_);
+            const TEditFormatScope format(OrderOf(century_));
             text = MHorologData(Value);
         }
         SetText(text);
@@ -172,23 +177,27 @@ std::string TEDData::DataM()
 
 bool TEDData::ReadDate(const std::string& Text, int64_t& DayNumber) const
 {
-    const size_t first = Text.find('/');
-    const size_t second = first == std::string::npos ? std::string::npos : Text.find('/', first + 1);
-    const std::string dayText = Text.substr(0, first);
-    std::string monthText = first == std::string::npos ? "" : Text.substr(first + 1, second - first - 1);
-    std::string yearText = second == std::string::npos ? "" : Text.substr(second + 1);
+    // The fields in the order the edit writes them; what is missing is empty.
+    std::string fields[3];
+    for (size_t i = 0, from = 0; i < 3 && from <= Text.size(); ++i) {
+        const size_t slash = i < 2 ? Text.find('/', from) : std::string::npos;
+        fields[i] = Text.substr(from, slash == std::string::npos ? std::string::npos : slash - from);
+        from = slash == std::string::npos ? Text.size() + 1 : slash + 1;
+    }
+    std::string dayText, monthText, yearText;
+    switch (OrderOf(century_)) {
+    case TDateOrder::DayMonthYear: dayText = fields[0], monthText = fields[1], yearText = fields[2]; break;
+    case TDateOrder::MonthDayYear: monthText = fields[0], dayText = fields[1], yearText = fields[2]; break;
+    case TDateOrder::YearMonthDay: yearText = fields[0], monthText = fields[1], dayText = fields[2]; break;
+    }
 
-    // This month and this year come from today's date itself, not from fixed places of
-    // its text: under a month-first short date format those places hold the day. The
-    // year takes as many digits as Today writes.
+    // This month and this year come from today's date itself.
     int thisYear, thisMonth, thisDay;
     DecodeDate(Date(), thisYear, thisMonth, thisDay);
     if (monthText.empty())
         monthText = "0";
-    if (yearText.empty()) {
-        const TCenturyFormatScope format(century_);
-        yearText = FourDigitYear(ShortDateFormat()) ? std::to_string(thisYear) : TwoDigits(thisYear % 100);
-    }
+    if (yearText.empty())
+        yearText = std::to_string(thisYear);
 
     int day, month, year;
     if (!ReadNumber(monthText, month))
@@ -197,9 +206,7 @@ bool TEDData::ReadDate(const std::string& Text, int64_t& DayNumber) const
         month = thisMonth;
     if (!ReadNumber(dayText, day) || !ReadNumber(WidenYear(yearText), year))
         return false;
-    // The date is checked by encoding day, month and year directly, as they will be
-    // stored: reading the day/month/year text with StrToDate under a month-first short
-    // date format would swap day and month.
+    // The date is checked by encoding day, month and year directly, as they will be stored.
     TDateTime date;
     if (!TryEncodeDate(year, month, day, date))
         return false;

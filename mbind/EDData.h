@@ -1,11 +1,14 @@
 #pragma once
 // TEDData: a masked edit for a date, carrying the binding block.
 //
-// The screen shows day/month/year under a date mask; the global, its check and the keys
-// get DataM, the date as an M day number (1 January 2000 is "58074"). An empty date is
-// shown by Tipo: an empty mask (tdNormal), "Início" (tdInicio, a range start, given as the
-// empty text) or "Final" (tdFinal, a range end, given as "999999"). Typing H fills in
-// today. The value is written to the global on exit.
+// The screen shows the date under a date mask in the order of the short date format
+// (day/month/year, month/day/year or year/month/day), always with a four-digit year and
+// "/", and reads it back in that order, so that showing a stored date and leaving the
+// field never changes it; the global, its check and the keys get DataM, the date as an M
+// day number (1 January 2000 is "58074"). An empty date is shown by Tipo: an empty mask
+// (tdNormal), "Início" (tdInicio, a range start, given as the empty text) or "Final"
+// (tdFinal, a range end, given as "999999"). Typing H fills in today. The value is
+// written to the global on exit.
 //
 // The screen text is what counts: reading DataM (and so the exit check, the write and key
 // pushes) re-reads the text and shows the date again in its normal form.
@@ -30,8 +33,8 @@ public:
     // With tdNormal, an empty date reads as the empty text instead of "0".
     bool Nulo() const { return nulo_; }
     void SetNulo(bool Value) { nulo_ = Value; }
-    // Four-digit years on the screen; the conversions then use "dd/mm/yyyy" as the short
-    // date format. Writing it sets the date mask again.
+    // Day first (dd/mm/yyyy) whatever the short date format. Writing it sets the date mask
+    // again.
     bool Century() const { return century_; }
     void SetCentury(bool Value);
     TEDTipoData Tipo() const { return tipo_; }
@@ -69,11 +72,13 @@ protected:
     void ValidateOnExit();
 
 private:
-    // The date mask by Century and the process's short date format.
+    // The date mask of the edit's order ("!99/99/9999;1;_", or "!9999/99/99;1;_" year first).
     void SetDateMask();
-    // Today as DateToStr writes it in the conversions' format.
+    // Today as the edit writes it.
     std::string Today() const;
-    // Reads the screen's date text, "d/m/y" with blanks removed. False when it is no date.
+    // Reads the screen's date text in the edit's order, blanks removed: a missing month (or
+    // month 0) is this month, a missing year this year, a two-digit year is widened.
+    // False when it is no date.
     bool ReadDate(const std::string& Text, int64_t& DayNumber) const;
     // The event when assigned, else the error message; the focus goes back.
     void Refuse(const TNotifyEvent& Event, const char* Message);

@@ -4,6 +4,7 @@
 #include <QDate>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,7 @@
 namespace {
 
 const char* const kFourDigitMask = "!99/99/9999;1;_";
-const char* const kTwoDigitMask = "!99/99/99;1;_";
+const char* const kYearFirstMask = "!9999/99/99;1;_";
 
 std::string WithoutBlanks(std::string Text)
 {
@@ -31,6 +32,13 @@ std::string WithoutBlanks(std::string Text)
 std::string TwoDigits(int Value)
 {
     return std::string{static_cast<char>('0' + Value / 10 % 10), static_cast<char>('0' + Value % 10)};
+}
+
+// The M day number of a date where the count names the calendar date (1844 to 1900, 1944
+// to 2100): days since 31 December 1840.
+int64_t DayNumber(const QDate& Date)
+{
+    return Date.toJulianDay() - QDate(1840, 12, 31).toJulianDay();
 }
 
 // --- day numbers and dates ----------------------------------------------------------------
@@ -122,69 +130,145 @@ TEST_F(EDDataConversion, PartsThatAreNoNumbers_ReadAsNoDate)
     }
 }
 
-TEST(EDDataTwoDigitYears, ShortFormatGivesTheShortMask_AndYearsAreWidenedByTheRule)
+// --- the order and the year of the short date format --------------------------------------------
+
+struct FormatCase {
+    const char* format;
+    char separator;
+    const char* mask;
+    const char* shown; // day 58083, 10 January 2000
+    // Typed key by key: 15 July without a year, 15 July 2026, 31 December 1999, 1 July 2026.
+    std::vector<const char*> typed;
+};
+
+void PrintTo(const FormatCase& c, std::ostream* out) { *out << c.format << " '" << c.separator << "'"; }
+
+class EDDataUnderFormat : public ::testing::TestWithParam<FormatCase> {};
+
+const std::vector<const char*> kDayFirstTyping{"15/7", "15/07/2026", "31/12/1999", "1/7/2026"};
+const std::vector<const char*> kMonthFirstTyping{"7/15", "07/15/2026", "12/31/1999", "7/1/2026"};
+
+INSTANTIATE_TEST_SUITE_P(
+    ShortDateFormats, EDDataUnderFormat,
+    ::testing::Values(
+        FormatCase{"dd/mm/yyyy", '/', kFourDigitMask, "10/01/2000", kDayFirstTyping},
+        FormatCase{"mm/dd/yyyy", '/', kFourDigitMask, "01/10/2000", kMonthFirstTyping},
+        FormatCase{"m/d/yy", '/', kFourDigitMask, "01/10/2000", kMonthFirstTyping},
+        FormatCase{"dd/mm/yy", '/', kFourDigitMask, "10/01/2000", kDayFirstTyping},
+        FormatCase{"dd/mm/yyyy", '.', kFourDigitMask, "10/01/2000", kDayFirstTyping},
+        FormatCase{"yyyy/mm/dd", '-', kYearFirstMask, "2000/01/10", {"/7/15", "2026/07/15", "1999/12/31", "2026/7/1"}}),
+    [](const ::testing::TestParamInfo<FormatCase>& info) {
+        std::string name = std::string(info.param.format) + "_" + info.param.separator;
+        for (char& c : name)
+            c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+        return name + "_" + std::to_string(info.index);
+    });
+
+TEST_P(EDDataUnderFormat, ShowsTheDateInTheFormatsOrderWithFourDigitYears_AndReadsItBackSo)
+{
+    const FormatCase& c = GetParam();
+    FormatSettingsGuard guard(',', c.format, c.separator);
+    TEDData edit(nullptr);
+    EXPECT_EQ(edit.EditMask(), c.mask);
+    edit.SetDataM("58083");
+    EXPECT_EQ(edit.Text(), c.shown);
+    EXPECT_EQ(edit.DataM(), "58083");
+    EXPECT_EQ(edit.Text(), c.shown);
+    EXPECT_EQ(ShortDateFormat(), c.format) << "the format is put back";
+    EXPECT_EQ(DateSeparator(), c.separator);
+}
+
+TEST_P(EDDataUnderFormat, EveryDayNumberThatNamesADate_ReadsBackAsItself)
+{
+    FormatSettingsGuard guard(',', GetParam().format, GetParam().separator);
+    TEDData edit(nullptr);
+    int failures = 0;
+    for (int h = 61; h <= 94657 && failures < 5; ++h) {
+        if (h == 21609) // 29/2/1900: no date
+            continue;
+        const std::string dataM = std::to_string(h);
+        edit.SetDataM(dataM);
+        const std::string shown = edit.Text();
+        if (edit.DataM() != dataM || edit.Text() != shown) {
+            ADD_FAILURE() << dataM << " shown as " << shown << " reads back as " << edit.DataM();
+            ++failures;
+        }
+    }
+}
+
+TEST_P(EDDataUnderFormat, DatesTypedKeyByKeyWithTheirSlashes_AreTheDatesTyped)
+{
+    const FormatCase& c = GetParam();
+    FormatSettingsGuard guard(',', c.format, c.separator);
+    BoundEditScreen<TEDData> screen;
+    const QDate expected[] = {QDate(QDate::currentDate().year(), 7, 15), QDate(2026, 7, 15), QDate(1999, 12, 31),
+                              QDate(2026, 7, 1)};
+    for (size_t i = 0; i < c.typed.size(); ++i) {
+        screen.edit->SetDataM("");
+        screen.edit->setFocus();
+        screen.edit->setCursorPosition(0);
+        QTest::keyClicks(screen.edit, c.typed[i]);
+        EXPECT_EQ(screen.edit->DataM(), std::to_string(DayNumber(expected[i]))) << c.typed[i];
+    }
+}
+
+TEST_P(EDDataUnderFormat, H_GivesToday)
+{
+    FormatSettingsGuard guard(',', GetParam().format, GetParam().separator);
+    BoundEditScreen<TEDData> screen;
+    screen.edit->SetDataM("58083");
+    screen.edit->setFocus();
+    QTest::keyClick(screen.edit, Qt::Key_H);
+    EXPECT_EQ(screen.edit->DataM(), std::to_string(DayNumber(QDate::currentDate())));
+}
+
+TEST(EDDataYears, TypedTwoDigitYearsAreWidenedByTheRule)
 {
     FormatSettingsGuard guard(',', "dd/mm/yy", '/');
     TEDData edit(nullptr);
-    EXPECT_EQ(edit.EditMask(), kTwoDigitMask);
-
-    edit.SetDataM("58074");
-    EXPECT_EQ(edit.Text(), "01/01/00");
-    EXPECT_EQ(edit.DataM(), "58074");
-
     const struct {
         const char* text;
         const char* dataM;
+        const char* shown;
     } rows[] = {
-        {"01/01/05", "59901"}, // 2005
-        {"01/01/15", "27029"}, // 1915
-        {"01/01/99", "57709"}, // 1999
+        {"01/01/05", "59901", "01/01/2005"},
+        {"01/01/15", "27029", "01/01/1915"},
+        {"01/01/99", "57709", "01/01/1999"},
     };
     for (const auto& row : rows) {
         edit.SetText(row.text);
         EXPECT_EQ(edit.DataM(), row.dataM) << row.text;
-        EXPECT_EQ(edit.Text(), row.text) << "the date shown again in the short format";
+        EXPECT_EQ(edit.Text(), row.shown) << row.text;
     }
 }
 
-TEST(EDDataCentury, FourDigitsUnderTheShortFormat_AndTheFormatIsPutBack)
+TEST(EDDataCentury, DayFirstUnderAMonthFirstFormat_AndTheFormatIsPutBack)
 {
-    FormatSettingsGuard guard(',', "dd/mm/yy", '/');
+    FormatSettingsGuard guard('.', "mm/dd/yyyy", '-');
     TEDData edit(nullptr);
     edit.SetCentury(true);
     EXPECT_EQ(edit.EditMask(), kFourDigitMask);
-    edit.SetDataM("58074");
-    EXPECT_EQ(edit.Text(), "01/01/2000");
-    EXPECT_EQ(edit.DataM(), "58074");
-    EXPECT_EQ(ShortDateFormat(), "dd/mm/yy");
-    edit.SetCentury(false);
-    EXPECT_EQ(edit.EditMask(), kTwoDigitMask);
-}
-
-TEST(EDDataCentury, UnderAMonthFirstFormat_DayAndMonthAreNotSwapped)
-{
-    FormatSettingsGuard guard('.', "mm/dd/yyyy", '/');
-    TEDData edit(nullptr);
-    edit.SetCentury(true);
     edit.SetDataM("67912");
     EXPECT_EQ(edit.Text(), "08/12/2026");
+    EXPECT_EQ(edit.DataM(), "67912");
     edit.SetText("13/12/2026");
     EXPECT_EQ(edit.DataM(), "67917");
     EXPECT_EQ(edit.Text(), "13/12/2026");
     EXPECT_EQ(ShortDateFormat(), "mm/dd/yyyy");
+    EXPECT_EQ(DateSeparator(), '-');
 }
 
-TEST(EDDataMask, FourDigitsWithCenturyOrAShortFormatLongerThanNine)
+TEST(EDDataMask, YearFirstOnlyUnderAYearFirstFormatWithoutCentury)
 {
     const struct {
         const char* format;
         bool century;
         const char* mask;
     } rows[] = {
-        {"dd/mm/yy", false, kTwoDigitMask},
-        {"d/m/yyyy", false, kTwoDigitMask},
-        {"dd/mm/yyyy", false, kFourDigitMask},
-        {"d/m/yy", true, kFourDigitMask},
+        {"dd/mm/yy", false, kFourDigitMask},
+        {"m/d/yyyy", false, kFourDigitMask},
+        {"yyyy/mm/dd", false, kYearFirstMask},
+        {"yyyy/mm/dd", true, kFourDigitMask},
     };
     for (const auto& row : rows) {
         FormatSettingsGuard guard(',', row.format, '/');
