@@ -1,11 +1,9 @@
 #include "mbind/EDData.h"
 
-#include <QString>
 #include <cctype>
 #include <charconv>
 
 #include "mbind/MUMPS.h"
-#include "toolkit/Dialogs.h"
 #include "toolkit/FormatSettings.h"
 #include "toolkit/Win1252.h"
 
@@ -97,7 +95,7 @@ int64_t DayNumberOf(int Year, int Month, int Day)
 
 } // namespace
 
-TEDData::TEDData(TComponent* AOwner, QWidget* Parent) : TCustomMaskEdit(AOwner, Parent), TBoundControl(this, this)
+TEDData::TEDData(TComponent* AOwner, QWidget* Parent) : TBoundDateEdit(AOwner, Parent)
 {
     SetDateMask();
     resize(65, height());
@@ -246,36 +244,11 @@ void TEDData::KeyPress(char& Key)
 
 void TEDData::ValidateOnExit()
 {
-    if (Designing()) {
-        ExitProcessing();
-        return;
-    }
     const std::string d = DataM();
     if (d == "0") {
         Refuse(nullptr, "Data Inválida");
         return;
     }
-    if (!dataMin_.empty() && d < dataMin_) {
-        Refuse(OnMinimo, "Data Menor Que a Data Mínima");
-        return;
-    }
-    if (!dataMax_.empty() && d > dataMax_) {
-        Refuse(OnMaximo, "Data Maior Que a Data Maxíma");
-        return;
-    }
-    if (!CheckAndWrite(Modified(), true)) {
-        SetFocus();
-        SelectAll();
-        return;
-    }
-    ExitProcessing();
-}
-
-void TEDData::Refuse(const TNotifyEvent& Event, const char* Message)
-{
-    if (Event)
-        Event(this);
-    else
-        MessageDlg(QString::fromUtf8(Message), TMsgDlgType::mtError, mbOK);
-    SetFocus();
+    if (WithinLimits(d, dataMin_, dataMax_, "Data Menor Que a Data Mínima", "Data Maior Que a Data Maxíma"))
+        CheckWriteAndExit();
 }

@@ -15,18 +15,14 @@
 #include <cstdint>
 #include <string>
 
-#include "mbind/BoundControl.h"
-#include "toolkit/MaskEdit.h"
+#include "mbind/BoundDateEdit.h"
 
 enum TEDTipoData : uint8_t { tdNormal, tdInicio, tdFinal };
 
-class TEDData : public TCustomMaskEdit, public TBoundControl {
+class TEDData : public TBoundDateEdit {
 public:
     explicit TEDData(TComponent* AOwner, QWidget* Parent = nullptr);
     ~TEDData() override;
-
-    using TBoundControl::CanFocus;
-    using TBoundControl::SetFocus;
 
     // Published, in stored order (Variavel, Piece, Limpar, MGlobal, TipoCampo,
     // Obrigatorio and NomeCampo come from the binding block).
@@ -50,9 +46,7 @@ public:
     void SetDataMin(const std::string& Value) { dataMin_ = Value; }
     const std::string& DataMax() const { return dataMax_; }
     void SetDataMax(const std::string& Value) { dataMax_ = Value; }
-    // Fired instead of the limit messages.
-    TNotifyEvent OnMaximo;
-    TNotifyEvent OnMinimo;
+    // OnMaximo and OnMinimo (fired instead of the limit messages) come from the base.
 
 protected:
     std::string ControlValue() override { return DataM(); }
@@ -60,7 +54,6 @@ protected:
 
     // The date is shown again in its normal form, then OnEnter.
     void DoEnter() override;
-    void DoExit() override { ValidateOnExit(); }
     // Nothing at all while read-only. "Início" and "Final" give way to the date mask; H
     // fills in today; any other key starts the global's edit. Then the mask's processing
     // (OnKeyPress).
@@ -69,7 +62,7 @@ protected:
     // A text that is no date ("Data Inválida") or a day number outside the limits (the
     // event or the message) keeps the focus; then the global's check when the user
     // changed the text, the write, the keys, and OnExit.
-    void ValidateOnExit();
+    void ValidateOnExit() override;
 
 private:
     // The date mask of the edit's order ("!99/99/9999;1;_", or "!9999/99/99;1;_" year first).
@@ -80,8 +73,6 @@ private:
     // month 0) is this month, a missing year this year, a two-digit year is widened.
     // False when it is no date.
     bool ReadDate(const std::string& Text, int64_t& DayNumber) const;
-    // The event when assigned, else the error message; the focus goes back.
-    void Refuse(const TNotifyEvent& Event, const char* Message);
 
     bool nulo_ = false;
     bool century_ = false;

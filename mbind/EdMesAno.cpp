@@ -1,10 +1,8 @@
 #include "mbind/EdMesAno.h"
 
-#include <QString>
 #include <algorithm>
 #include <charconv>
 
-#include "toolkit/Dialogs.h"
 #include "toolkit/FormatSettings.h"
 
 namespace {
@@ -67,7 +65,7 @@ int MonthOf(const std::string& MonthYear)
 
 } // namespace
 
-TEdMesAno::TEdMesAno(TComponent* AOwner, QWidget* Parent) : TCustomMaskEdit(AOwner, Parent), TBoundControl(this, this)
+TEdMesAno::TEdMesAno(TComponent* AOwner, QWidget* Parent) : TBoundDateEdit(AOwner, Parent)
 {
     SetEditMask("!99/9999;1;_");
     resize(49, height());
@@ -164,10 +162,6 @@ void TEdMesAno::KeyPress(char& Key)
 
 void TEdMesAno::ValidateOnExit()
 {
-    if (Designing()) {
-        ExitProcessing();
-        return;
-    }
     std::string monthYear = ShowNormalised();
     std::erase(monthYear, '/');
     SetMesAno(monthYear);
@@ -178,29 +172,9 @@ void TEdMesAno::ValidateOnExit()
             Refuse(nullptr, "Mes/Ano Inválido");
             return;
         }
-        const std::string anoMes = AnoMes();
-        if (!anoMesMin_.empty() && anoMes < anoMesMin_) {
-            Refuse(OnMinimo, "Mes/Ano Menor Que Mes/Ano Mínimo");
+        if (!WithinLimits(AnoMes(), anoMesMin_, anoMesMax_, "Mes/Ano Menor Que Mes/Ano Mínimo",
+                          "Mes/Ano Maior Que Mes/Ano Maxíma"))
             return;
-        }
-        if (!anoMesMax_.empty() && anoMes > anoMesMax_) {
-            Refuse(OnMaximo, "Mes/Ano Maior Que Mes/Ano Maxíma");
-            return;
-        }
     }
-    if (!CheckAndWrite(Modified(), true)) {
-        SetFocus();
-        SelectAll();
-        return;
-    }
-    ExitProcessing();
-}
-
-void TEdMesAno::Refuse(const TNotifyEvent& Event, const char* Message)
-{
-    if (Event)
-        Event(this);
-    else
-        MessageDlg(QString::fromUtf8(Message), TMsgDlgType::mtError, mbOK);
-    SetFocus();
+    CheckWriteAndExit();
 }

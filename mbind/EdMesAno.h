@@ -11,19 +11,15 @@
 #include <cstdint>
 #include <string>
 
-#include "mbind/BoundControl.h"
-#include "toolkit/MaskEdit.h"
+#include "mbind/BoundDateEdit.h"
 
 enum TTipoAno : uint8_t { ta4digitos, ta2Digitos };
 enum TTipo : uint8_t { ttAnoMes, ttMesAno };
 
-class TEdMesAno : public TCustomMaskEdit, public TBoundControl {
+class TEdMesAno : public TBoundDateEdit {
 public:
     explicit TEdMesAno(TComponent* AOwner, QWidget* Parent = nullptr);
     ~TEdMesAno() override;
-
-    using TBoundControl::CanFocus;
-    using TBoundControl::SetFocus;
 
     // Published, in stored order (Variavel, Piece, Limpar, MGlobal, TipoCampo,
     // Obrigatorio and NomeCampo come from the binding block).
@@ -47,9 +43,7 @@ public:
     // The form stored in the global: AnoMes (ttAnoMes) or MesAno (ttMesAno).
     TTipo Tipo() const { return tipo_; }
     void SetTipo(TTipo Value) { tipo_ = Value; }
-    // Fired instead of the limit messages.
-    TNotifyEvent OnMaximo;
-    TNotifyEvent OnMinimo;
+    // OnMaximo and OnMinimo (fired instead of the limit messages) come from the base.
 
     // The clean-up of a typed month/year: blanks removed, a lone "/" dropped, a one-digit
     // month and then a one-digit year given a leading "0" ("3/5" is "03/05").
@@ -59,7 +53,6 @@ protected:
     std::string ControlValue() override { return tipo_ == ttAnoMes ? AnoMes() : MesAno(); }
     void ShowValue(const std::string& Value) override;
 
-    void DoExit() override { ValidateOnExit(); }
     // H fills in the current month and "/" tidies the text; then the mask's processing
     // (OnKeyPress), which consumes every character but Ctrl+C, Ctrl+V and Ctrl+X; only
     // those start the global's edit.
@@ -69,15 +62,13 @@ protected:
     // Inválido", unless the control is empty and Nulo) or an AnoMes outside the limits
     // (the event or the message) keeps the focus; then the global's check when the user
     // changed the text, the write, the keys, and OnExit.
-    void ValidateOnExit();
+    void ValidateOnExit() override;
 
 private:
     // The screen's text tidied, shown again and returned.
     std::string ShowNormalised();
     // Month and year shown as month/year, the year filled in and widened.
     void ShowMonthYear(const std::string& Month, const std::string& Year);
-    // The event when assigned, else the error message; the focus goes back.
-    void Refuse(const TNotifyEvent& Event, const char* Message);
 
     bool nulo_ = false;
     std::string anoMesMin_;
