@@ -200,7 +200,11 @@ void TCGrid::ConvertValue(TColuna* Coluna, int Col, int Row, TCanvas* Canvas, st
         }
         case tvData: Value = MHorologData(Value); break;
         case tvMesAno: Value = MAnoMes(Value); break;
-        case tvValor: Value = MFormataNumero(MInsereDecimal(Value, Coluna->DecimaisM()), Coluna->Decimais()); break;
+        case tvValor:
+            // The decimals are marked with the screen's "," that MFormataNumero reads,
+            // whatever the locale's separator.
+            Value = MFormataNumero(MInsereDecimal(Value, Coluna->DecimaisM(), ','), Coluna->Decimais());
+            break;
         case tvString: break;
         }
     }

@@ -231,8 +231,8 @@ int TCGrid::CompareRows(const TCGLinha& A, const TCGLinha& B) const
     const std::string a = key(A);
     const std::string b = key(B);
     if (coluna->TipoValor() == tvValor) {
-        const std::optional<int> x = DecimalToInt(a);
-        const std::optional<int> y = DecimalToInt(b);
+        const std::optional<int64_t> x = DecimalToInt64(a);
+        const std::optional<int64_t> y = DecimalToInt64(b);
         return x && y ? Sign(*x, *y) : 0;
     }
     // std::string compares bytes as unsigned values, a prefix first.

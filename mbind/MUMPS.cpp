@@ -134,9 +134,16 @@ std::string MFormataNumero(const std::string& S, uint8_t Dec)
 
 std::string MInsereDecimal(const std::string& S, uint8_t Dec)
 {
+    return MInsereDecimal(S, Dec, DecimalSeparator());
+}
+
+std::string MInsereDecimal(const std::string& S, uint8_t Dec, char Separator)
+{
+    // The zeros go after a sign: "-5" is minus five minor units, not "0,-5".
+    const size_t sign = S.starts_with('-') ? 1 : 0;
     std::string digits = S;
-    if (digits.size() <= Dec)
-        digits.insert(0, Dec + 1 - digits.size(), '0');
+    if (digits.size() - sign <= Dec)
+        digits.insert(sign, Dec + 1 - (digits.size() - sign), '0');
     const size_t split = digits.size() - Dec;
-    return digits.substr(0, split) + DecimalSeparator() + digits.substr(split);
+    return digits.substr(0, split) + Separator + digits.substr(split);
 }

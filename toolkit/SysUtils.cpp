@@ -12,6 +12,21 @@ EConvertError NotAnInteger(const std::string& S)
     return EConvertError(Format("'%s' is not a valid integer value", S.c_str()));
 }
 
+template <typename Integer>
+std::optional<Integer> DecimalTo(const std::string& S)
+{
+    const char* first = S.data();
+    const char* last = first + S.size();
+    // from_chars takes a "-" but no "+": a "+" is skipped unless a sign follows it.
+    if (S.size() > 1 && S[0] == '+' && S[1] != '-')
+        ++first;
+    Integer value = 0;
+    const auto [end, error] = std::from_chars(first, last, value);
+    if (error != std::errc() || end != last)
+        return std::nullopt;
+    return value;
+}
+
 } // namespace
 
 std::string FormatV(const char* Pattern, va_list Args)
@@ -38,16 +53,12 @@ std::string Format(const char* Pattern, ...)
 
 std::optional<int> DecimalToInt(const std::string& S)
 {
-    const char* first = S.data();
-    const char* last = first + S.size();
-    // from_chars takes a "-" but no "+": a "+" is skipped unless a sign follows it.
-    if (S.size() > 1 && S[0] == '+' && S[1] != '-')
-        ++first;
-    int value = 0;
-    const auto [end, error] = std::from_chars(first, last, value);
-    if (error != std::errc() || end != last)
-        return std::nullopt;
-    return value;
+    return DecimalTo<int>(S);
+}
+
+std::optional<int64_t> DecimalToInt64(const std::string& S)
+{
+    return DecimalTo<int64_t>(S);
 }
 
 int StrToIntDef(const std::string& S, int Default)

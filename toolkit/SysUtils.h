@@ -30,6 +30,8 @@ std::string FormatV(const char* Pattern, va_list Args);
 // S as a whole decimal integer (an optional "+" or "-", then digits, nothing else) that
 // lies inside int, or nothing.
 std::optional<int> DecimalToInt(const std::string& S);
+// The same inside 64 bits.
+std::optional<int64_t> DecimalToInt64(const std::string& S);
 
 // DecimalToInt's value, or Default when S is no such integer.
 int StrToIntDef(const std::string& S, int Default);

@@ -109,6 +109,35 @@ TEST(CGridConvertValue, ConvertsNonEmptyTextsByTipoValor)
     }
 }
 
+TEST(CGridConvertValue, Amounts_ShowTheSameNumbersUnderEitherDecimalSeparator)
+{
+    struct Case {
+        const char* text;
+        uint8_t decimaisM;
+        uint8_t decimais;
+        const char* shown;
+    };
+    const std::vector<Case> cases = {
+        {"12345", 2, 2, "123,45"},          {"123456789", 2, 2, "1.234.567,89"},
+        {"2147483648", 2, 2, "21.474.836,48"}, {"-5", 2, 2, "-0,05"},
+        {"-12", 2, 2, "-0,12"},             {"-123456", 2, 2, "-1.234,56"},
+        {"12345", 3, 2, "12,34"},           {"125", 0, 2, "125,00"},
+        {"7", 2, 0, "0"},                   {"1.5", 2, 2, "1,50"},
+    };
+    for (char separator : {',', '.'}) {
+        FormatSettingsGuard format(separator, "dd/mm/yyyy", '/');
+        TCGrid grid(nullptr);
+        TColuna* coluna = AddColumn(grid, tpPiece, 1, tvValor);
+        for (const Case& c : cases) {
+            coluna->SetDecimaisM(c.decimaisM);
+            coluna->SetDecimais(c.decimais);
+            std::string value = c.text;
+            grid.ConvertValue(coluna, 1, 1, grid.Canvas(), value);
+            EXPECT_EQ(value, c.shown) << "'" << separator << "' " << c.text;
+        }
+    }
+}
+
 TEST(CGridConvertValue, BeforeDrawCell_SeesEveryTextAfterConversion_AndMayChangeIt)
 {
     TCGrid grid(nullptr);

@@ -411,11 +411,12 @@ TEST_F(CGridLoad, Sort_NumbersForValorColumns_BytesOtherwise)
         TTipoValor tipo;
         Strings sorted;
     };
-    for (const Case& c : {Case{tvValor, {"9", "10", "100"}}, Case{tvString, {"10", "100", "9"}}}) {
+    for (const Case& c : {Case{tvValor, {"-3000000000", "9", "10", "100", "2147483648", "9000000000000000000"}},
+                          Case{tvString, {"-3000000000", "10", "100", "2147483648", "9", "9000000000000000000"}}}) {
         grid.Colunas()->Clear();
         AddColumn(grid, tpPiece, 1, c.tipo);
         grid.SetPodeOrdenar(true);
-        LoadContents({"10", "9", "100"});
+        LoadContents({"10", "2147483648", "9", "9000000000000000000", "-3000000000", "100"});
         grid.SortByColumn(0);
         EXPECT_EQ(Contents(), c.sorted);
     }
@@ -450,6 +451,11 @@ TEST_F(CGridLoad, CompareRows_BySortColumnKind)
         {tpPiece, tvValor, "", {"", "7"}, {"", "7"}, 0},
         {tpPiece, tvValor, "", {"", "x"}, {"", "9"}, 0},
         {tpPiece, tvValor, "", {"", "1,5"}, {"", "9"}, 0},
+        // amounts beyond 32 bits of minor units are numbers too, up to 64 bits
+        {tpPiece, tvValor, "", {"", "2147483648"}, {"", "2147483647"}, 1},
+        {tpPiece, tvValor, "", {"", "-2147483649"}, {"", "5"}, -1},
+        {tpPiece, tvValor, "", {"", "9223372036854775807"}, {"", "9223372036854775806"}, 1},
+        {tpPiece, tvValor, "", {"", "9223372036854775808"}, {"", "9"}, 0},
         {tpPiece, tvString, "", {"", "10"}, {"", "9"}, -1},
         {tpPiece, tvString, "", {"", "ab"}, {"", "abc"}, -1},
         {tpPiece, tvString, "", {"", "b"}, {"", "B"}, 1},

@@ -274,11 +274,22 @@ INSTANTIATE_TEST_SUITE_P(Numbers, MInsereDecimalTable,
                                            NumberCase{"123", 2, "1,23", "1.23"},
                                            NumberCase{"12345", 0, "12345,", "12345."},
                                            NumberCase{"", 0, "0,", "0."},
-                                           // zeros go in front of a short negative value's sign
-                                           NumberCase{"-5", 2, "0,-5", "0.-5"},
+                                           // a short negative value keeps its sign in front of the zeros
+                                           NumberCase{"-5", 2, "-0,05", "-0.05"},
+                                           NumberCase{"-12", 2, "-0,12", "-0.12"},
+                                           NumberCase{"-123", 2, "-1,23", "-1.23"},
+                                           NumberCase{"-", 1, "-0,0", "-0.0"},
                                            NumberCase{"-12345", 3, "-12,345", "-12.345"}));
 
-TEST(MInsereDecimalThenMFormataNumero, KeepTheDecimalsOnlyUnderACommaLocale)
+TEST(MInsereDecimal, WithItsOwnSeparator_IgnoresTheLocales)
+{
+    FormatSettingsGuard settings('.', "dd/mm/yyyy", '/');
+    EXPECT_EQ(MInsereDecimal("1234567", 2, ','), "12345,67");
+    EXPECT_EQ(MInsereDecimal("-5", 2, ','), "-0,05");
+    EXPECT_EQ(MInsereDecimal("7", 0, ','), "7,");
+}
+
+TEST(MInsereDecimalThenMFormataNumero, KeepTheDecimalsOnlyUnderACommaLocale_UnlessMarkedWithAComma)
 {
     {
         FormatSettingsGuard settings(',', "dd/mm/yyyy", '/');
@@ -288,6 +299,7 @@ TEST(MInsereDecimalThenMFormataNumero, KeepTheDecimalsOnlyUnderACommaLocale)
         // MNormalizaNumero reads only "," as a decimal mark: the inserted "." is dropped.
         FormatSettingsGuard settings('.', "dd/mm/yyyy", '/');
         EXPECT_EQ(MFormataNumero(MInsereDecimal("1234567", 2), 2), "1.234.567,00");
+        EXPECT_EQ(MFormataNumero(MInsereDecimal("1234567", 2, ','), 2), "12.345,67");
     }
 }
 
