@@ -454,11 +454,10 @@ TGridDrawState TCustomGrid::StateOf(int ACol, int ARow) const
         return state.Include(TGridDrawStateItem::gdFixed);
     if (ACol != col_ || ARow != row_)
         return state;
-    const bool focused = hasFocus();
-    if (focused)
+    // The current cell is the selection, with the focus or without it.
+    state.Include(TGridDrawStateItem::gdSelected);
+    if (hasFocus())
         state.Include(TGridDrawStateItem::gdFocused);
-    if (!focused || options_.Contains(TGridOption::goDrawFocusSelected))
-        state.Include(TGridDrawStateItem::gdSelected);
     return state;
 }
 
@@ -484,7 +483,12 @@ void TCustomGrid::PaintCell(const Span& Column, const Span& RowSpan)
     const bool fixed = state.Contains(TGridDrawStateItem::gdFixed);
     canvas_.Font()->Assign(font_.get());
     canvas_.Brush() = TBrush{fixed ? fixedColor_ : color_, bsSolid};
-    if (state.Contains(TGridDrawStateItem::gdSelected)) {
+    // The default look highlights the focused current cell only when the options ask for
+    // it; its focus frame marks it otherwise.
+    const bool highlighted =
+        state.Contains(TGridDrawStateItem::gdSelected) &&
+        (!state.Contains(TGridDrawStateItem::gdFocused) || options_.Contains(TGridOption::goDrawFocusSelected));
+    if (highlighted) {
         canvas_.Brush().Color = clHighlight;
         canvas_.Font()->SetColor(clHighlightText);
     }

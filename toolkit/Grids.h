@@ -3,9 +3,11 @@
 //
 // TCustomGrid: ColCount columns by RowCount rows of cells; the first FixedCols columns and
 // FixedRows rows are fixed (they never scroll and are painted as titles). Every shown cell
-// is painted by DrawCell, on Canvas, in rows from the top; before the call the canvas has
-// the grid's Font and the cell's brush (FixedColor, clHighlight for the current cell, else
-// Color) and, with DefaultDrawing, the cell is already filled. Scrolling moves whole cells:
+// is painted by DrawCell, on Canvas, in rows from the top. The current cell is drawn with
+// gdSelected, and with gdFocused as well while the grid has the focus. Before the call the
+// canvas has the grid's Font and the cell's brush (FixedColor; clHighlight for the current
+// cell, unless it is focused without goDrawFocusSelected; else Color) and, with
+// DefaultDrawing, the cell is already filled. Scrolling moves whole cells:
 // TopRow and LeftCol are the first non-fixed row and column shown. A cell's rectangle
 // (CellRect) leaves out the grid line of GridLineWidth pixels at its right and bottom.
 //

@@ -2,12 +2,14 @@
 // it is written (directly or through the shared bitmap), the painted colours and the clicks.
 #include <gtest/gtest.h>
 
+#include <QLineEdit>
 #include <QPainter>
 #include <QTest>
 #include <set>
 
 #include "mbind/CGrid.h"
 #include "mbind/CGridSupport.h"
+#include "support/ActiveWindow.h"
 #include "support/EventLoop.h"
 #include "support/FormatSettingsGuard.h"
 #include "support/Recorders.h"
@@ -300,6 +302,28 @@ TEST(CGridPaint, CellsTakeTheirColumnsAndTitlesColours)
     EXPECT_EQ(shown.At(shot, 1, 0), ToQColor(clRed)) << "a title without caption is filled with its colour";
     EXPECT_EQ(shown.At(shot, 1, 2), ToQColor(clYellow));
     EXPECT_EQ(shown.At(shot, 0, 2), ToQColor(clNavy)) << "the fixed column looks like its title";
+}
+
+TEST(CGridPaint, TheCurrentCellIsDrawnHighlighted_WithTheFocusAndWithout)
+{
+    QWidget window;
+    auto* grid = new TCGrid(nullptr, &window);
+    auto* next = new QLineEdit(&window);
+    for (int i = 0; i < 3; ++i)
+        AddColumn(*grid, tpCell, 0);
+    grid->SetRowCount(4);
+    grid->setMinimumSize(300, 150);
+    ShowActive(window, {grid, next});
+    grid->SetCol(1);
+    grid->SetRow(2);
+    auto fill = [grid](int Col, int Row) {
+        return grid->viewport()->grab().toImage().pixelColor(grid->CellRect(Col, Row).ToQRect().center());
+    };
+    ASSERT_TRUE(grid->hasFocus());
+    EXPECT_EQ(fill(1, 2), ToQColor(clHighlight));
+    EXPECT_EQ(fill(2, 2), ToQColor(clWindow));
+    next->setFocus();
+    EXPECT_EQ(fill(1, 2), ToQColor(clHighlight));
 }
 
 TEST(CGridPaint, KeepsOneGridColumnPerDefinition_OthersPaintedAsAStringGrid)

@@ -125,12 +125,32 @@ TEST(Grids, DrawCell_GetsFixedSelectedAndFocusedStates)
     const TGridDrawState fixed{S::gdFixed};
     EXPECT_EQ(grid.states.at({0, 3}), fixed);
     EXPECT_EQ(grid.states.at({2, 0}), fixed);
-    EXPECT_EQ(grid.states.at({2, 3}), TGridDrawState{S::gdFocused});
+    EXPECT_EQ(grid.states.at({2, 3}), (TGridDrawState{S::gdSelected, S::gdFocused}));
     EXPECT_EQ(grid.states.at({1, 3}), TGridDrawState());
 
     screen.next->setFocus();
     grid.viewport()->grab();
     EXPECT_EQ(grid.states.at({2, 3}), TGridDrawState{S::gdSelected}) << "without the focus the current cell is selected";
+}
+
+TEST(Grids, DefaultDrawing_HighlightsTheFocusedCurrentCellOnlyWithGoDrawFocusSelected)
+{
+    GridScreen screen;
+    RecordingGrid& grid = *screen.grid;
+    grid.SetCol(2);
+    grid.SetRow(3);
+    auto fill = [&] {
+        const QImage shot = grid.viewport()->grab().toImage();
+        return shot.pixelColor(screen.Centre(2, 3));
+    };
+    grid.setFocus();
+    EXPECT_EQ(fill(), ToQColor(clWindow)) << "focused: only the focus frame";
+    TGridOptions options = grid.Options();
+    grid.SetOptions(options.Include(TGridOption::goDrawFocusSelected));
+    EXPECT_EQ(fill(), ToQColor(clHighlight));
+    grid.SetOptions(options.Exclude(TGridOption::goDrawFocusSelected));
+    screen.next->setFocus();
+    EXPECT_EQ(fill(), ToQColor(clHighlight)) << "without the focus";
 }
 
 TEST(Grids, Mouse_SelectsCells_ResizesByTheBorderInTheFixedRow)
