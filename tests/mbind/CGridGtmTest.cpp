@@ -16,6 +16,7 @@
 #include "support/EventLoop.h"
 #include "support/FormatSettingsGuard.h"
 #include "support/MDirect.h"
+#include "support/PosixLocale.h"
 #include "support/Recorders.h"
 #include "vism/VisM.h"
 
@@ -107,6 +108,50 @@ TEST_F(CGridGtm, LoadAll_ListsTheCompanysNodesWithTheirPiecesAndSubGlobalNames)
     Grid().SetPodeOrdenar(true);
     Grid().SortByColumn(3);
     EXPECT_EQ(Keys(Grid()), (Strings{"1|10", "1|7"})) << "by the customers' names";
+}
+
+struct GridLocaleCase {
+    const char* locale;
+    const char* date; // day 58083, 10 January 2000, in the locale's short date format
+};
+
+void PrintTo(const GridLocaleCase& c, std::ostream* out) { *out << c.locale; }
+
+class CGridGtmUnderLocale : public CGridGtm, public ::testing::WithParamInterface<GridLocaleCase> {};
+
+INSTANTIATE_TEST_SUITE_P(Locales, CGridGtmUnderLocale,
+                         ::testing::Values(GridLocaleCase{"C.UTF-8", "10/01/2000"},
+                                           GridLocaleCase{"pt_BR.UTF-8", "10/01/2000"},
+                                           GridLocaleCase{"en_US.UTF-8", "01/10/2000"}),
+                         [](const ::testing::TestParamInfo<GridLocaleCase>& info) {
+                             return LocaleParamName(info.param.locale);
+                         });
+
+TEST_P(CGridGtmUnderLocale, AmountsShowWithCommaAndPoints_DatesInTheLocalesOrder_AndLargeAmountsSort)
+{
+    const PosixLocaleScope locale(GetParam().locale);
+    M(R"(S ^PED(1,1)="A^1234567^58083^202105",^PED(1,2)="B^-5^58083^2105",^PED(1,3)="C^-12^58083^202105")");
+    M(R"(S ^PED(1,4)="D^2147483648^58083^202105",^PED(1,5)="E^300000000000^58083^202105")");
+    AddColumn(Grid(), tpChave, 1);
+    AddColumn(Grid(), tpPiece, 2, tvValor)->SetDecimaisM(2);
+    Grid().Colunas()->Items(1)->SetDecimais(2);
+    AddColumn(Grid(), tpPiece, 3, tvData);
+    AddColumn(Grid(), tpPiece, 4, tvMesAno);
+    Grid().GlobalChaves()->Add()->SetFixo("1");
+    Grid().GlobalChaves()->Add();
+
+    Grid().LoadAll();
+
+    const std::string date = GetParam().date;
+    EXPECT_EQ(Shown(1), (Strings{"1", "12.345,67", date, "05/2021"}));
+    EXPECT_EQ(Shown(2), (Strings{"2", "-0,05", date, "05/21"}));
+    EXPECT_EQ(Shown(3), (Strings{"3", "-0,12", date, "05/2021"}));
+    EXPECT_EQ(Shown(4), (Strings{"4", "21.474.836,48", date, "05/2021"}));
+    EXPECT_EQ(Shown(5), (Strings{"5", "3.000.000.000,00", date, "05/2021"}));
+
+    Grid().SetPodeOrdenar(true);
+    Grid().SortByColumn(1);
+    EXPECT_EQ(Keys(Grid()), (Strings{"1|3", "1|2", "1|1", "1|4", "1|5"}));
 }
 
 TEST_F(CGridGtm, CompanyChange_ReloadsTheNewCompanysRows)
