@@ -78,7 +78,12 @@ std::string TEdValor::ValorM()
 void TEdValor::SetValorM(const std::string& Value)
 {
     std::string v = Value.empty() ? "0" : Cut(Value);
-    if (v.size() < decimaisM_)
+    // A short negative value ("-5") is padded after its sign, so it reads as the number it
+    // stands for instead of an unreadable "00-5" that a tab through the edit stores as 0.
+    const size_t sign = v.size() > 1 && v.starts_with('-') ? 1 : 0;
+    if (sign == 1 && v.size() - sign <= decimaisM_)
+        v.insert(sign, decimaisM_ + 1 - (v.size() - sign), '0');
+    else if (v.size() < decimaisM_)
         v.insert(0, decimaisM_ + 1 - v.size(), '0');
 
     std::string t = v;

@@ -191,7 +191,9 @@ TEST_P(EdValorConversion, ValorMWrite_PadsSplitsAndShowsWithDecimais)
         {2, 4, "123456", 12345600, "1.234,5600"},
         {3, 2, "-1234", -12340, "-1,23"},
         {2, 2, "-12345678", -1234567800, "-123.456,78"},
-        {3, 2, "-5", 0, "0,0-"},      // padded to 00-5: unreadable
+        {3, 2, "-5", -50, "-0,00"},   // padded after the sign: -0005
+        {2, 2, "-5", -500, "-0,05"},
+        {2, 2, "-12", -1200, "-0,12"}, // as long as the decimals: still padded after the sign
         {3, 2, "12a4", 0, "1,2a"},
         {5, 2, "15", 2, "0,00"},      // 0,00015 held with ties to even
         {5, 2, "25", 2, "0,00"},
@@ -389,6 +391,22 @@ TEST(EdValorExit, UnreadableText_ShowsThePreviousValueAgain)
     screen.Leave();
     EXPECT_EQ(screen.edit->Text(), "7,00");
     EXPECT_EQ(screen.server.global.GetPiece(1), "7000");
+}
+
+TEST(EdValorExit, ShortNegativeStoredValue_KeepsItsValueWhenTabbedThrough)
+{
+    ExitScreen screen;
+    screen.edit->SetValorM("-5");
+    EXPECT_EQ(screen.edit->Text(), "-0,00");
+    screen.edit->SetDecimais(3);
+    screen.edit->SetValorM("-5");
+    EXPECT_EQ(screen.edit->Text(), "-0,005");
+    screen.edit->setFocus();
+
+    screen.Leave();
+
+    EXPECT_EQ(screen.edit->Valor(), -50);
+    EXPECT_EQ(screen.server.global.GetPiece(1), "-0005") << "-0,005, not 0";
 }
 
 TEST(EdValorExit, KeyPiece_WritesTheKeyAsValorM)
