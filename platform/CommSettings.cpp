@@ -88,6 +88,9 @@ DWORD TranslateDcb(const DCB& Dcb, const termios& Current, TLineConfig& Config)
     MakeRaw(t);
 
     if (std::optional<speed_t> speed = StandardSpeed(Dcb.BaudRate)) {
+        // A custom rate set before left its mark in the input-rate bits, which the kernel
+        // would keep as the input rate: cleared, the input follows the output rate.
+        t.c_cflag &= ~CIBAUD;
         cfsetispeed(&t, *speed);
         cfsetospeed(&t, *speed);
         Config.CustomRate = 0;

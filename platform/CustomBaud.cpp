@@ -29,4 +29,12 @@ uint32_t CurrentRate(int Fd)
     return tio.c_ospeed;
 }
 
+uint32_t CurrentInputRate(int Fd)
+{
+    termios2 tio{};
+    if (::ioctl(Fd, TCGETS2, &tio) != 0)
+        return 0;
+    return tio.c_ispeed;
+}
+
 } // namespace WinComm

@@ -9,5 +9,7 @@ namespace WinComm {
 int SetCustomRate(int Fd, uint32_t Rate);
 // The output rate in bits per second, whatever way it was set; 0 when it cannot be read.
 uint32_t CurrentRate(int Fd);
+// The input rate, likewise.
+uint32_t CurrentInputRate(int Fd);
 
 } // namespace WinComm

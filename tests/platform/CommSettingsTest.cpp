@@ -129,6 +129,17 @@ TEST(TranslateDcb, RateWithoutConstantGoesThroughTermios2)
     EXPECT_EQ(cfgetospeed(&standard.Attributes), static_cast<speed_t>(B115200));
 }
 
+TEST(TranslateDcb, StandardRateAfterCustomOneClearsInputRateBits)
+{
+    termios current{};
+    current.c_cflag = CS8 | CIBAUD; // what a custom rate leaves in the input-rate bits
+    DCB dcb = Dcb8N1();
+    TLineConfig config;
+    ASSERT_EQ(TranslateDcb(dcb, current, config), ERROR_SUCCESS);
+    EXPECT_EQ(config.Attributes.c_cflag & CIBAUD, 0u);
+    EXPECT_EQ(cfgetospeed(&config.Attributes), static_cast<speed_t>(B9600));
+}
+
 TEST(TranslateDcb, HardwareFlowSetsCrtscts)
 {
     DCB dcb = Dcb8N1();
