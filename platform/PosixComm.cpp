@@ -16,6 +16,7 @@ namespace WinComm {
 namespace {
 
 constexpr DWORD kMaxWaitObjects = 64; // MAXIMUM_WAIT_OBJECTS
+constexpr DWORD kMaxReadCount = 0x7FFFFFFF;
 
 BOOL Fail(DWORD Error)
 {
@@ -85,6 +86,11 @@ public:
     {
         if (!Buffer && BytesToRead > 0)
             return OnDevice(File, [](TCommDevice&) { return ERROR_INVALID_PARAMETER; });
+        // Windows checks that the whole buffer is the caller's writable memory before
+        // reading. No caller has a buffer of 2 GB: such a count is a negative Integer
+        // count cast, and would overrun the buffer it came with.
+        if (BytesToRead > kMaxReadCount)
+            return OnDevice(File, [](TCommDevice&) { return ERROR_NOACCESS; });
         return Transfer(File, Overlapped, BytesRead, [&](TCommDevice& d, const TOverlappedOp& op, DWORD& done) {
             return d.Read(Buffer, BytesToRead, op, done);
         });

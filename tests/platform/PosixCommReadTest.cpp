@@ -1,4 +1,5 @@
 // Reading, purging and the queue count on a pseudo-terminal.
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -56,6 +57,25 @@ TEST_F(PosixCommRead, ImmediateReadGivesWhatIsQueued)
     EXPECT_EQ(std::string(Buffer, read), "abcd");
     EXPECT_EQ(FinishRead(), 4u);
     EXPECT_EQ(Queued(), 0u);
+}
+
+// A negative count of the component arrives as 2 GB or more: refused, the buffer untouched
+// and the queue kept.
+TEST_F(PosixCommRead, CountFromTwoGigabytesIsRefusedWithoutWriting)
+{
+    ReadAtOnce();
+    SendAndAwait("abcd", 4);
+    for (const DWORD count : {0x80000000u, 0xFFFFFFFFu}) {
+        std::fill(std::begin(Buffer), std::end(Buffer), '#');
+        DWORD read = 99;
+        EXPECT_FALSE(Api.ReadFile(Port, Buffer, count, &read, &Transfer));
+        EXPECT_EQ(Api.GetLastError(), ERROR_NOACCESS);
+        EXPECT_EQ(std::string(Buffer, sizeof Buffer), std::string(sizeof Buffer, '#'));
+    }
+    EXPECT_EQ(Queued(), 4u);
+    DWORD read = 0;
+    ASSERT_TRUE(Api.ReadFile(Port, Buffer, 0x7FFFFFFF, &read, &Transfer)) << Api.GetLastError();
+    EXPECT_EQ(std::string(Buffer, read), "abcd");
 }
 
 TEST_F(PosixCommRead, ImmediateReadOfEmptyQueueGivesNothing)

@@ -101,6 +101,27 @@ TEST_F(PortOnPty, ReadTextAskingTenWithFourQueuedReturnsFour)
     port.ClosePort();
 }
 
+TEST_F(PortOnPty, ReadBytesWithANegativeCountRaisesCodeThreeAndWritesNothing)
+{
+    port.SetEvents({});
+    port.OpenPort();
+    pty.Write("ABCD");
+    ASSERT_TRUE(ProcessEventsUntil([&] { return port.InputQueueCount() == 4; }));
+    for (const int count : {-1, -2147483647 - 1}) {
+        std::string buffer(16, '#');
+        try {
+            port.ReadBytes(buffer.data(), count);
+            ADD_FAILURE() << count << ": no exception";
+        } catch (const EComPort& e) {
+            EXPECT_EQ(e.ErrorCode(), 3);
+            EXPECT_EQ(e.SystemErrorCode(), 998);
+        }
+        EXPECT_EQ(buffer, std::string(16, '#'));
+    }
+    EXPECT_EQ(port.InputQueueCount(), 4);
+    port.ClosePort();
+}
+
 TEST_F(PortOnPty, HandlersNeverOverlapAndBytesArrivingMeanwhileComeWithTheNextEvent)
 {
     std::atomic<bool> inHandler{false};
