@@ -51,14 +51,16 @@ DWORD TCommDevice::Open(const std::string& Path, std::shared_ptr<TCommDevice>& D
         ::close(fd);
         return WindowsErrorFromErrno(Errno);
     };
-    // Share mode 0: a second open fails, for root too (TIOCEXCL would let root through).
+    // Share mode 0: a second open fails. The lock stops every program that locks the
+    // device the same way, root too; exclusive mode makes the kernel refuse any later
+    // open of the terminal but by root.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
         return fail(errno);
     termios attributes{};
     if (::tcgetattr(fd, &attributes) != 0)
         return fail(errno);
     MakeRaw(attributes);
-    if (::tcsetattr(fd, TCSANOW, &attributes) != 0)
+    if (::tcsetattr(fd, TCSANOW, &attributes) != 0 || ::ioctl(fd, TIOCEXCL) != 0)
         return fail(errno);
 
     Device.reset(new TCommDevice(fd, IsPseudoTerminal(fd)));
@@ -88,7 +90,10 @@ void TCommDevice::Close()
     EndReadsLocked(ERROR_OPERATION_ABORTED);
     ++writeGeneration_;
     closed_ = true;
-    // The descriptor itself closes with the last waiter still polling it; the lock goes now.
+    // The descriptor itself closes with the last waiter still polling it; the lock and
+    // exclusive mode go now (exclusive mode outlives the descriptor while another holds
+    // the terminal, as a pseudo-terminal's master does).
+    ::ioctl(fd_, TIOCNXCL);
     ::flock(fd_, LOCK_UN);
     doorbells_.RingAll();
 }
