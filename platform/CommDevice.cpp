@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <system_error>
 
 #include "platform/CommErrors.h"
 #include "platform/CommSettings.h"
@@ -28,6 +29,7 @@ constexpr DWORD EV_PERR = 0x200, EV_EVENT1 = 0x800, EV_EVENT2 = 0x1000;
 constexpr DWORD kKnownEvents = EV_RXCHAR | EV_RXFLAG | EV_TXEMPTY | EV_CTS | EV_DSR | EV_RLSD | EV_BREAK | EV_ERR |
                                EV_RING | EV_PERR | EV_RX80FULL | EV_EVENT1 | EV_EVENT2;
 constexpr DWORD kPurgeFlags = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
+constexpr DWORD kModemEvents = EV_CTS | EV_DSR | EV_RLSD | EV_RING;
 
 // Unix98 pseudo-terminal slaves have majors 136 to 143.
 bool IsPseudoTerminal(int Fd)
@@ -41,7 +43,7 @@ bool IsPseudoTerminal(int Fd)
 
 } // namespace
 
-DWORD TCommDevice::Open(const std::string& Path, std::shared_ptr<TCommDevice>& Device)
+DWORD TCommDevice::Open(const std::string& Path, TCommDriver& Driver, std::shared_ptr<TCommDevice>& Device)
 {
     // O_NONBLOCK also keeps the open from waiting for a carrier.
     const int fd = ::open(Path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -63,10 +65,10 @@ DWORD TCommDevice::Open(const std::string& Path, std::shared_ptr<TCommDevice>& D
     if (::tcsetattr(fd, TCSANOW, &attributes) != 0 || ::ioctl(fd, TIOCEXCL) != 0)
         return fail(errno);
 
-    Device.reset(new TCommDevice(fd, IsPseudoTerminal(fd)));
+    Device.reset(new TCommDevice(fd, IsPseudoTerminal(fd), Driver));
     Device->state_ = DcbFromAttributes(attributes, CurrentRate(fd));
     serial_icounter_struct counts{};
-    if (::ioctl(fd, TIOCGICOUNT, &counts) == 0) {
+    if (Driver.GetCounters(fd, counts) == 0) {
         Device->countersKnown_ = true;
         Device->counters_ = {static_cast<uint32_t>(counts.parity), static_cast<uint32_t>(counts.frame),
                              static_cast<uint32_t>(counts.overrun), static_cast<uint32_t>(counts.buf_overrun)};
@@ -74,18 +76,26 @@ DWORD TCommDevice::Open(const std::string& Path, std::shared_ptr<TCommDevice>& D
     return ERROR_SUCCESS;
 }
 
-TCommDevice::TCommDevice(int Fd, bool IsPty) : fd_(Fd), isPty_(IsPty), input_(kDefaultInputSize) {}
+TCommDevice::TCommDevice(int Fd, bool IsPty, TCommDriver& Driver)
+    : fd_(Fd), isPty_(IsPty), driver_(Driver), input_(kDefaultInputSize)
+{
+}
 
 TCommDevice::~TCommDevice()
 {
+    watch_.reset();
     ::close(fd_);
 }
 
 void TCommDevice::Close()
 {
+    std::unique_ptr<TModemWatch> stopped; // declared first: ended after the lock is released
     std::lock_guard lock(mutex_);
     if (closed_)
         return;
+    WatchModemLinesLocked(false, stopped);
+    if (!dead_)
+        RestoreRs485Locked();
     EndWaitLocked(ERROR_OPERATION_ABORTED, 0);
     EndReadsLocked(ERROR_OPERATION_ABORTED);
     ++writeGeneration_;
@@ -153,8 +163,14 @@ DWORD TCommDevice::SetState(const DCB& Dcb)
     TLineConfig config;
     if (DWORD error = TranslateDcb(Dcb, current, config))
         return error;
-    if (int error = ApplyLineConfig(fd_, isPty_, config))
+    const bool wasToggling = rs485Found_.has_value();
+    if (DWORD error = SetRtsToggleLocked(config.RtsToggle))
+        return error;
+    if (int error = ApplyLineConfig(fd_, isPty_, config)) {
+        if (!wasToggling)
+            RestoreRs485Locked();
         return FailLocked(error);
+    }
     state_ = Dcb;
     rules_ = config.Rx;
     return ERROR_SUCCESS;
@@ -184,8 +200,11 @@ DWORD TCommDevice::SetMask(DWORD Mask)
 {
     if (Mask & ~kKnownEvents)
         return ERROR_INVALID_PARAMETER;
+    std::unique_ptr<TModemWatch> stopped; // declared first: ended after the lock is released
     std::lock_guard lock(mutex_);
     if (DWORD error = UsableLocked())
+        return error;
+    if (DWORD error = WatchModemLinesLocked((Mask & kModemEvents) != 0, stopped))
         return error;
     // A new mask ends the wait in progress with no events, as on Windows.
     EndWaitLocked(ERROR_SUCCESS, 0);
@@ -248,10 +267,10 @@ DWORD TCommDevice::ModemStatus(DWORD& Status)
     if (DWORD error = UsableLocked())
         return error;
     int lines = 0;
-    if (::ioctl(fd_, TIOCMGET, &lines) != 0) {
+    if (const int error = driver_.GetModemLines(fd_, lines)) {
         // A pseudo-terminal has no modem lines: all of them are off.
-        if (errno != ENOTTY && errno != EINVAL)
-            return FailLocked(errno);
+        if (error != ENOTTY && error != EINVAL)
+            return FailLocked(error);
         lines = 0;
     }
     Status = 0;
@@ -270,6 +289,80 @@ bool TCommDevice::OutputEmptyLocked()
 {
     int outQueue = 0;
     return ::ioctl(fd_, TIOCOUTQ, &outQueue) == 0 && outQueue == 0;
+}
+
+DWORD TCommDevice::WatchModemLinesLocked(bool Wanted, std::unique_ptr<TModemWatch>& Stopped)
+{
+    if (!Wanted) {
+        if (watch_) {
+            watch_->AskStop();
+            Stopped = std::move(watch_);
+        }
+        return ERROR_SUCCESS;
+    }
+    // Without the counters nothing tells which line changed; a pseudo-terminal has neither.
+    if (watch_ || !countersKnown_ || lineWaitRefused_)
+        return ERROR_SUCCESS;
+    try {
+        watch_ = std::make_unique<TModemWatch>(driver_, fd_, [this](const TModemWatch& Watch, DWORD Events,
+                                                                    int Error) { TakeModemReport(Watch, Events, Error); });
+    } catch (const std::system_error& e) {
+        return WindowsErrorFromErrno(e.code().value());
+    }
+    return ERROR_SUCCESS;
+}
+
+void TCommDevice::TakeModemReport(const TModemWatch& Watch, DWORD Events, int Error)
+{
+    std::lock_guard lock(mutex_);
+    if (Watch.StopAsked() || closed_)
+        return;
+    if (Error == ENOTTY || Error == EINVAL)
+        lineWaitRefused_ = true;
+    else if (Error == EIO)
+        MarkDeadLocked();
+    else
+        RecordEventsLocked(Events);
+}
+
+// RTS raised while sending is the driver's RS-485 mode, RTS on during a send and off
+// after it. A driver without it refuses the setting, as a Windows driver refuses what it
+// cannot do; what the driver had before comes back when the toggle ends or the port closes.
+DWORD TCommDevice::SetRtsToggleLocked(bool On)
+{
+    if (On == rs485Found_.has_value())
+        return ERROR_SUCCESS;
+    if (!On) {
+        const int error = RestoreRs485Locked();
+        return error == 0 ? ERROR_SUCCESS : FailLocked(error);
+    }
+    const auto refused = [this](int Error) {
+        return Error == EIO ? FailLocked(Error) : ERROR_INVALID_PARAMETER;
+    };
+    serial_rs485 found{};
+    if (const int error = driver_.GetRs485(fd_, found))
+        return refused(error);
+    constexpr uint32_t kToggle = SER_RS485_ENABLED | SER_RS485_RTS_ON_SEND;
+    serial_rs485 wanted = found;
+    wanted.flags = (found.flags | kToggle) & ~SER_RS485_RTS_AFTER_SEND;
+    if (const int error = driver_.SetRs485(fd_, wanted))
+        return refused(error);
+    // The driver says what it made of the request: a mode without RTS on send is no toggle.
+    if ((wanted.flags & (kToggle | SER_RS485_RTS_AFTER_SEND)) != kToggle) {
+        driver_.SetRs485(fd_, found);
+        return ERROR_INVALID_PARAMETER;
+    }
+    rs485Found_ = found;
+    return ERROR_SUCCESS;
+}
+
+int TCommDevice::RestoreRs485Locked()
+{
+    if (!rs485Found_)
+        return 0;
+    serial_rs485 found = *rs485Found_;
+    rs485Found_.reset();
+    return driver_.SetRs485(fd_, found);
 }
 
 } // namespace WinComm

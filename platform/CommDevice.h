@@ -1,10 +1,10 @@
 #pragma once
 // One open serial device or pseudo-terminal with the state Windows keeps in its serial
 // driver: the input queue, the event mask and the events seen since the last wait, the
-// pending line errors, the time-outs, and the transfers pending on it. Every call may
-// come from any thread; the state is guarded by one mutex that is never held while
-// blocking. Calls return a Windows error code, 0 for success, ERROR_IO_PENDING when the
-// transfer goes on in the background.
+// pending line errors, the time-outs, the transfers pending on it, and the watch of its
+// modem lines. Every call may come from any thread; the state is guarded by one mutex
+// that is never held while blocking. Calls return a Windows error code, 0 for success,
+// ERROR_IO_PENDING when the transfer goes on in the background.
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -13,7 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/CommDriver.h"
 #include "platform/CommHandles.h"
+#include "platform/CommModemWatch.h"
 #include "platform/CommOverlapped.h"
 #include "platform/CommWait.h"
 #include "platform/InputQueue.h"
@@ -25,8 +27,9 @@ class TCommDevice final : public TKernelObject,
                           public TWaitSource,
                           public std::enable_shared_from_this<TCommDevice> {
 public:
-    // Opens Path for exclusive use, in raw mode.
-    static DWORD Open(const std::string& Path, std::shared_ptr<TCommDevice>& Device);
+    // Opens Path for exclusive use, in raw mode; Driver answers the serial driver's own
+    // requests.
+    static DWORD Open(const std::string& Path, TCommDriver& Driver, std::shared_ptr<TCommDevice>& Device);
     ~TCommDevice() override;
     TCommDevice(const TCommDevice&) = delete;
     TCommDevice& operator=(const TCommDevice&) = delete;
@@ -66,7 +69,7 @@ private:
         std::optional<TTimePoint> Deadline() const;
     };
 
-    TCommDevice(int Fd, bool IsPty);
+    TCommDevice(int Fd, bool IsPty, TCommDriver& Driver);
 
     DWORD UsableLocked() const;
     // Maps a failed system call; EIO means the line hung up.
@@ -82,9 +85,16 @@ private:
     void EndWaitLocked(DWORD Error, DWORD Mask);
     void EndReadsLocked(DWORD Error);
     bool OutputEmptyLocked();
+    // Starts or stops the modem-line watch as the mask wants it; a watch stopped is
+    // handed back to be ended once the lock is released, as its reports take the lock.
+    DWORD WatchModemLinesLocked(bool Wanted, std::unique_ptr<TModemWatch>& Stopped);
+    void TakeModemReport(const TModemWatch& Watch, DWORD Events, int Error);
+    DWORD SetRtsToggleLocked(bool On);
+    int RestoreRs485Locked();
 
     const int fd_;
     const bool isPty_;
+    TCommDriver& driver_;
     std::mutex mutex_;
     bool closed_ = false;
     bool dead_ = false; // hung up: every later call fails
@@ -102,6 +112,9 @@ private:
     } counters_;
     std::optional<TPendingWait> wait_;
     std::deque<TPendingRead> reads_;
+    std::unique_ptr<TModemWatch> watch_;
+    bool lineWaitRefused_ = false; // the driver cannot wait for the modem lines
+    std::optional<serial_rs485> rs485Found_; // the driver's RS-485 settings before RTS toggle
     uint64_t writeGeneration_ = 0; // bumped to abort the write in progress
     TDoorbells doorbells_;
     std::mutex writeMutex_; // one write at a time, held while it blocks

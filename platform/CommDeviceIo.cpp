@@ -78,7 +78,7 @@ TLineCounts TCommDevice::ReadCountsLocked()
 {
     TLineCounts counts;
     serial_icounter_struct now{};
-    if (!countersKnown_ || ::ioctl(fd_, TIOCGICOUNT, &now) != 0)
+    if (!countersKnown_ || driver_.GetCounters(fd_, now) != 0)
         return counts;
     counts.Known = true;
     counts.Parity = Increase(counters_.Parity, now.parity);

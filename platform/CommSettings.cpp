@@ -36,8 +36,8 @@ std::optional<speed_t> StandardSpeed(uint32_t Rate)
 constexpr DWORD DTR_CONTROL_ENABLE = 0x10, DTR_CONTROL_HANDSHAKE = 0x20;
 constexpr DWORD RTS_CONTROL_ENABLE = 0x1000, RTS_CONTROL_HANDSHAKE = 0x2000, RTS_CONTROL_TOGGLE = 0x3000;
 
-// Settings Linux has no way to make: DSR output flow, DTR handshake, RTS toggle, DSR
-// sensitivity and abort-on-error. Refused like a driver refuses what it cannot do.
+// Settings Linux has no way to make: DSR output flow, DTR handshake, DSR sensitivity and
+// abort-on-error. Refused like a driver refuses what it cannot do.
 constexpr DWORD kUnsupportedFlags = fOutxDsrFlow | fDsrSensitivity | fAbortOnError;
 
 DWORD CheckDcb(const DCB& Dcb)
@@ -53,8 +53,10 @@ DWORD CheckDcb(const DCB& Dcb)
         return ERROR_INVALID_PARAMETER;
     if (Dcb.StopBits == TWOSTOPBITS && Dcb.ByteSize == 5)
         return ERROR_INVALID_PARAMETER;
-    if ((Dcb.Flags & kUnsupportedFlags) || dtr == DTR_CONTROL_HANDSHAKE || dtr == DTR_CONTROL_MASK ||
-        rts == RTS_CONTROL_TOGGLE)
+    if ((Dcb.Flags & kUnsupportedFlags) || dtr == DTR_CONTROL_HANDSHAKE || dtr == DTR_CONTROL_MASK)
+        return ERROR_INVALID_PARAMETER;
+    // CTS output flow is also the RTS handshake on Linux, which would fight the toggle.
+    if (rts == RTS_CONTROL_TOGGLE && (Dcb.Flags & fOutxCtsFlow))
         return ERROR_INVALID_PARAMETER;
     if (xonXoff && Dcb.XonChar == Dcb.XoffChar)
         return ERROR_INVALID_PARAMETER;
@@ -126,7 +128,9 @@ DWORD TranslateDcb(const DCB& Dcb, const termios& Current, TLineConfig& Config)
     Config.ModemOn = 0;
     Config.ModemOff = 0;
     ((Dcb.Flags & DTR_CONTROL_MASK) == DTR_CONTROL_ENABLE ? Config.ModemOn : Config.ModemOff) |= TIOCM_DTR;
-    (rts == RTS_CONTROL_ENABLE || rts == RTS_CONTROL_HANDSHAKE ? Config.ModemOn : Config.ModemOff) |= TIOCM_RTS;
+    Config.RtsToggle = rts == RTS_CONTROL_TOGGLE;
+    if (!Config.RtsToggle)
+        (rts == RTS_CONTROL_ENABLE || rts == RTS_CONTROL_HANDSHAKE ? Config.ModemOn : Config.ModemOff) |= TIOCM_RTS;
 
     const bool checkParity = (Dcb.Flags & fParity) != 0;
     Config.Rx.DiscardNull = (Dcb.Flags & fNull) != 0;

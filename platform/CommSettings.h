@@ -14,6 +14,7 @@ struct TLineConfig {
     uint32_t CustomRate = 0; // non-zero: a rate without a Bnnn constant, set through termios2
     int ModemOn = 0;       // TIOCM_DTR / TIOCM_RTS to raise
     int ModemOff = 0;      // and to drop
+    bool RtsToggle = false; // RTS on while sending: the driver's RS-485 mode (RTS left to it)
     TRxRules Rx;
 };
 

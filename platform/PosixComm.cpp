@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "platform/CommDevice.h"
+#include "platform/CommDriver.h"
 #include "platform/CommErrors.h"
 #include "platform/CommEvents.h"
 #include "platform/CommHandles.h"
@@ -26,12 +27,14 @@ BOOL Fail(DWORD Error)
 
 class TPosixCommApi final : public TCommApi {
 public:
+    explicit TPosixCommApi(TCommDriver& Driver) : driver_(Driver) {}
+
     HANDLE CreateFileA(const std::string& FileName, DWORD, DWORD, DWORD, DWORD) override
     {
         // Whatever the access and share mode asked, a serial device opens for reading and
         // writing, exclusively, and is never created.
         std::shared_ptr<TCommDevice> device;
-        if (DWORD error = TCommDevice::Open(DevicePathFor(FileName), device)) {
+        if (DWORD error = TCommDevice::Open(DevicePathFor(FileName), driver_, device)) {
             SetThreadLastError(error);
             return INVALID_HANDLE_VALUE;
         }
@@ -218,6 +221,8 @@ public:
     }
 
 private:
+    TCommDriver& driver_;
+
     template <class Call>
     static BOOL OnDevice(HANDLE File, Call&& Run)
     {
@@ -283,8 +288,13 @@ private:
 
 TCommApi& PosixCommApi()
 {
-    static TPosixCommApi api;
+    static TPosixCommApi api(LinuxCommDriver());
     return api;
+}
+
+std::unique_ptr<TCommApi> NewPosixCommApi(TCommDriver& Driver)
+{
+    return std::make_unique<TPosixCommApi>(Driver);
 }
 
 } // namespace WinComm

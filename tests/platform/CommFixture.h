@@ -11,7 +11,10 @@
 
 class TCommTest : public ::testing::Test {
 protected:
-    WinComm::TCommApi& Api = WinComm::PosixCommApi();
+    TCommTest() : TCommTest(WinComm::PosixCommApi()) {}
+    explicit TCommTest(WinComm::TCommApi& Layer) : Api(Layer) {}
+
+    WinComm::TCommApi& Api;
     TPtyPair Line;
     WinComm::HANDLE Port = WinComm::INVALID_HANDLE_VALUE;
 
@@ -107,6 +110,8 @@ private:
 // The port with one overlapped communication-event wait to start and watch.
 class TCommWaitTest : public TCommTest {
 protected:
+    using TCommTest::TCommTest;
+
     WinComm::OVERLAPPED Overlapped{};
     WinComm::DWORD Mask = 0xDEAD;
 

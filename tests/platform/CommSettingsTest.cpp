@@ -108,7 +108,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TRefusedCase{"UnknownStopBits", [](DCB& d) { d.StopBits = 3; }},
                       TRefusedCase{"DsrOutputFlow", [](DCB& d) { d.Flags |= fOutxDsrFlow; }},
                       TRefusedCase{"DtrHandshake", [](DCB& d) { d.Flags |= 0x20; }},
-                      TRefusedCase{"RtsToggle", [](DCB& d) { d.Flags |= 0x3000; }},
+                      TRefusedCase{"RtsToggleWithCtsFlow", [](DCB& d) { d.Flags |= 0x3000 | fOutxCtsFlow; }},
                       TRefusedCase{"DsrSensitivity", [](DCB& d) { d.Flags |= fDsrSensitivity; }},
                       TRefusedCase{"AbortOnError", [](DCB& d) { d.Flags |= fAbortOnError; }},
                       TRefusedCase{"XonEqualsXoff",
@@ -138,6 +138,18 @@ TEST(TranslateDcb, StandardRateAfterCustomOneClearsInputRateBits)
     ASSERT_EQ(TranslateDcb(dcb, current, config), ERROR_SUCCESS);
     EXPECT_EQ(config.Attributes.c_cflag & CIBAUD, 0u);
     EXPECT_EQ(cfgetospeed(&config.Attributes), static_cast<speed_t>(B9600));
+}
+
+TEST(TranslateDcb, RtsToggleLeavesRtsToTheDriver)
+{
+    DCB dcb = Dcb8N1();
+    dcb.Flags |= 0x3000 | 0x10; // RTS toggle, DTR on
+    const TLineConfig config = Translate(dcb);
+    EXPECT_TRUE(config.RtsToggle);
+    EXPECT_EQ(config.ModemOn, TIOCM_DTR);
+    EXPECT_EQ(config.ModemOff, 0);
+    EXPECT_FALSE(config.Attributes.c_cflag & CRTSCTS);
+    EXPECT_FALSE(Translate(Dcb8N1()).RtsToggle);
 }
 
 TEST(TranslateDcb, HardwareFlowSetsCrtscts)

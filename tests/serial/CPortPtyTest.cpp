@@ -6,10 +6,14 @@
 #include <atomic>
 #include <thread>
 
+#include <sys/ioctl.h>
+
+#include "platform/CommDriver.h"
 #include "platform/CommWait.h"
 #include "serial/PortTestSupport.h"
 #include "support/PtyPair.h"
 #include "support/EventLoop.h"
+#include "support/FakeCommDriver.h"
 #include "support/Recorders.h"
 
 using namespace std::chrono_literals;
@@ -287,4 +291,74 @@ TEST_F(PortOnPty, VanishedDeviceEndsTheLoopWithoutSpinningAndThePortReopens)
     replacement.Write("again");
     EXPECT_TRUE(ReceivedAll("again"));
     port.ClosePort();
+}
+
+namespace {
+
+// The port on a pseudo-terminal whose driver plays a UART's modem lines and RS-485 mode.
+class PortOnUart : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        port.SetCommApi(*layer);
+        port.SetPort(pty.SlavePath());
+    }
+
+    FakeCommDriver uart;
+    std::unique_ptr<WinComm::TCommApi> layer = WinComm::NewPosixCommApi(uart);
+    TPtyPair pty;
+    // Outlive the port, whose close still reports to them.
+    TEventLog log;
+    bool allOnUi = true;
+    TComPort port{nullptr};
+};
+
+} // namespace
+
+TEST_F(PortOnUart, LineChangesRaiseTheirEventsOnTheUiThreadUntilTheClose)
+{
+    log.Watch(port);
+    port.OnCTSChange = [&](TObject*, bool On) {
+        allOnUi = allOnUi && OnUiThread();
+        log.Add(std::string("CTS") + (On ? "(on)" : "(off)"));
+    };
+    port.OpenPort();
+    ASSERT_TRUE(uart.AwaitBlockedWait());
+    const size_t opened = log.Size();
+    uart.SetLines(TIOCM_CTS);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return log.Size() == opened + 1; }));
+    uart.Ring();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return log.Size() == opened + 2; }));
+    uart.SetLines(TIOCM_CTS | TIOCM_DSR | TIOCM_CD);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return log.Size() == opened + 4; }));
+    const Strings all = log.Entries();
+    EXPECT_EQ(Strings(all.begin() + static_cast<long>(opened), all.end()),
+              (Strings{"CTS(on)", "Ring", "DSR(on)", "RLSD(on)"}));
+    EXPECT_TRUE(allOnUi);
+    const auto start = std::chrono::steady_clock::now();
+    port.ClosePort();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
+    EXPECT_EQ(uart.BlockedWaits(), 0);
+}
+
+TEST_F(PortOnUart, RtsToggleOpensWithTheDriversRs485Mode)
+{
+    port.FlowControl()->SetControlRTS(rtsToggle);
+    port.OpenPort();
+    EXPECT_EQ(uart.Rs485().flags, static_cast<uint32_t>(SER_RS485_ENABLED | SER_RS485_RTS_ON_SEND));
+    port.ClosePort();
+    EXPECT_EQ(uart.Rs485().flags, 0u);
+}
+
+TEST_F(PortOnPty, RtsToggleFailsToOpenWithInvalidParameter)
+{
+    port.FlowControl()->SetControlRTS(rtsToggle);
+    try {
+        port.OpenPort();
+        FAIL() << "no exception";
+    } catch (const EComPort& e) {
+        EXPECT_EQ(e.ErrorCode(), 7);
+        EXPECT_EQ(e.SystemErrorCode(), 87);
+    }
+    EXPECT_FALSE(port.Connected());
 }
