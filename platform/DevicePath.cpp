@@ -1,39 +1,34 @@
-#include <cctype>
+#include <cstdio>
+#include <map>
 
+#include "platform/CommPortNames.h"
 #include "platform/WinComm.h"
 
 namespace WinComm {
 
-namespace {
-
-// "COMn" in any case, n a decimal number from 1: returns n, or 0 for any other name.
-unsigned long ComNumber(const std::string& Name)
-{
-    if (Name.size() < 4 || Name.size() > 12)
-        return 0;
-    for (size_t i = 0; i < 3; ++i)
-        if (std::toupper(static_cast<unsigned char>(Name[i])) != "COM"[i])
-            return 0;
-    unsigned long number = 0;
-    for (size_t i = 3; i < Name.size(); ++i) {
-        if (!std::isdigit(static_cast<unsigned char>(Name[i])))
-            return 0;
-        number = number * 10 + static_cast<unsigned long>(Name[i] - '0');
-    }
-    return number;
-}
-
-} // namespace
-
-std::string DevicePathFor(const std::string& WindowsName)
+DWORD DevicePathFor(const std::string& WindowsName, std::string& Path)
 {
     const std::string prefix = "\\\\.\\";
     const std::string name = WindowsName.starts_with(prefix) ? WindowsName.substr(prefix.size()) : WindowsName;
-    if (name.empty() || name.starts_with("/"))
-        return name;
-    if (const unsigned long number = ComNumber(name))
-        return "/dev/ttyS" + std::to_string(number - 1);
-    return "/dev/" + name;
+    if (name.empty() || name.starts_with("/")) {
+        Path = name;
+        return ERROR_SUCCESS;
+    }
+    const unsigned long number = ComNumber(name);
+    if (number == 0) {
+        Path = "/dev/" + name;
+        return ERROR_SUCCESS;
+    }
+    std::map<unsigned long, std::string> named;
+    std::string problem;
+    if (const DWORD error = ReadPortNames(PortNamesFile(), named, problem)) {
+        // A Windows code cannot tell which line is wrong: the administrator reads it here.
+        std::fprintf(stderr, "trevask: %s; no COM name opens until it is mended\n", problem.c_str());
+        return error;
+    }
+    const auto device = named.find(number);
+    Path = device != named.end() ? device->second : "/dev/ttyS" + std::to_string(number - 1);
+    return ERROR_SUCCESS;
 }
 
 } // namespace WinComm

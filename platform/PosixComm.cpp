@@ -33,8 +33,12 @@ public:
     {
         // Whatever the access and share mode asked, a serial device opens for reading and
         // writing, exclusively, and is never created.
+        std::string path;
         std::shared_ptr<TCommDevice> device;
-        if (DWORD error = TCommDevice::Open(DevicePathFor(FileName), driver_, device)) {
+        DWORD error = DevicePathFor(FileName, path);
+        if (error == ERROR_SUCCESS)
+            error = TCommDevice::Open(path, driver_, device);
+        if (error != ERROR_SUCCESS) {
             SetThreadLastError(error);
             return INVALID_HANDLE_VALUE;
         }

@@ -44,10 +44,11 @@ constexpr DWORD ERROR_SHARING_VIOLATION = 32;
 constexpr DWORD ERROR_NOT_SUPPORTED = 50;
 constexpr DWORD ERROR_INVALID_PARAMETER = 87;
 constexpr DWORD ERROR_OPERATION_ABORTED = 995;
-constexpr DWORD ERROR_NOACCESS = 998;
 constexpr DWORD ERROR_IO_INCOMPLETE = 996;
 constexpr DWORD ERROR_IO_PENDING = 997;
+constexpr DWORD ERROR_NOACCESS = 998;
 constexpr DWORD ERROR_DEVICE_NOT_CONNECTED = 1167;
+constexpr DWORD ERROR_BAD_CONFIGURATION = 1610;
 constexpr DWORD ERROR_BAD_COMMAND = 22;
 
 // DCB flag bits (the Flags word).
@@ -167,8 +168,10 @@ public:
 TCommApi& PosixCommApi();
 
 // "\\.\" + port name as the port component builds it, to the Linux device path: a path
-// ("\\.\/dev/pts/3") is used as is, "COMn" (any case) is /dev/ttyS<n-1>, any other name
-// is taken from /dev ("ttyUSB0" is /dev/ttyUSB0). The README lists the rules.
-std::string DevicePathFor(const std::string& WindowsName);
+// ("\\.\/dev/pts/3") is used as is, "COMn" (any case) is the device the serial layer's
+// settings file names for it, else /dev/ttyS<n-1>; any other name is taken from /dev
+// ("ttyUSB0" is /dev/ttyUSB0). The README lists the rules. ERROR_BAD_CONFIGURATION for a
+// COM name while the settings file cannot be read or has a bad line.
+DWORD DevicePathFor(const std::string& WindowsName, std::string& Path);
 
 } // namespace WinComm

@@ -10,11 +10,11 @@
 #include <map>
 #include <mutex>
 #include <optional>
-#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/ConfigHome.h"
 #include "platform/RegistryHive.h"
 #include "platform/WholeFile.h"
 
@@ -50,16 +50,7 @@ std::string StoredPath(THive& Hive, const std::string& Path)
 
 fs::path RegistryDirectory()
 {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    fs::path base;
-    if (config != nullptr && config[0] == '/') {
-        base = config;
-    } else {
-        const char* home = std::getenv("HOME");
-        const passwd* user = home == nullptr ? ::getpwuid(::getuid()) : nullptr;
-        base = fs::path(home != nullptr ? home : user != nullptr ? user->pw_dir : "/") / ".config";
-    }
-    return base / "trevask" / "registry";
+    return ConfigHome() / "trevask" / "registry";
 }
 
 fs::path HiveFile(const TRoot& Root)

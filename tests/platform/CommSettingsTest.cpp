@@ -257,24 +257,4 @@ TEST(CommTimeouts, WriteTimeoutIsMultiplierTimesCountPlusConstant)
     EXPECT_FALSE(WriteTimeout({0, 0, 0, 0, 0}, 3));
 }
 
-struct TNameCase {
-    const char* Windows;
-    const char* Linux;
-};
-
-class DevicePaths : public ::testing::TestWithParam<TNameCase> {};
-
-TEST_P(DevicePaths, MapWindowsNames)
-{
-    EXPECT_EQ(DevicePathFor(GetParam().Windows), GetParam().Linux);
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, DevicePaths,
-                         ::testing::Values(TNameCase{"\\\\.\\COM1", "/dev/ttyS0"}, TNameCase{"\\\\.\\com10", "/dev/ttyS9"},
-                                           TNameCase{"COM2", "/dev/ttyS1"},
-                                           TNameCase{"\\\\.\\/dev/pts/3", "/dev/pts/3"},
-                                           TNameCase{"\\\\.\\ttyUSB0", "/dev/ttyUSB0"},
-                                           TNameCase{"\\\\.\\COM0", "/dev/COM0"},
-                                           TNameCase{"\\\\.\\COMX", "/dev/COMX"}, TNameCase{"\\\\.\\", ""}));
-
 } // namespace

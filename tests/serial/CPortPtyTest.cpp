@@ -12,9 +12,11 @@
 #include "platform/CommWait.h"
 #include "serial/PortTestSupport.h"
 #include "support/PtyPair.h"
+#include "support/EnvironmentGuard.h"
 #include "support/EventLoop.h"
 #include "support/FakeCommDriver.h"
 #include "support/Recorders.h"
+#include "support/TempWorkingDir.h"
 
 using namespace std::chrono_literals;
 
@@ -247,6 +249,31 @@ TEST(PortOnMissingDevice, OpenFailsWithFileNotFound)
     } catch (const EComPort& e) {
         EXPECT_EQ(e.ErrorCode(), 1);
         EXPECT_EQ(e.SystemErrorCode(), 2);
+    }
+    EXPECT_FALSE(port.Connected());
+}
+
+// The serial layer's settings file, in the test's own folder, names the device of COM7.
+TEST_F(PortOnPty, ComNameOpensTheDeviceItsSettingsLineNames)
+{
+    TempWorkingDir dir;
+    ASSERT_TRUE(dir.IsValid());
+    TEnvironmentGuard sandbox("TREVASK_DATA_DIR", dir.Path(""));
+    WriteFileBytes(dir.Path("serial.conf"), "COM7=" + pty.SlavePath() + "\n");
+    port.SetPort("COM7");
+    ReceiveAsText();
+    port.OpenPort();
+    pty.Write("P 0012,50 kg");
+    EXPECT_TRUE(ReceivedAll("P 0012,50 kg"));
+    port.ClosePort();
+
+    WriteFileBytes(dir.Path("serial.conf"), "COM7:" + pty.SlavePath() + "\n");
+    try {
+        port.OpenPort();
+        FAIL() << "no exception";
+    } catch (const EComPort& e) {
+        EXPECT_EQ(e.ErrorCode(), 1);
+        EXPECT_EQ(e.Message(), "Unable to open com port (win error code: 1610)");
     }
     EXPECT_FALSE(port.Connected());
 }
