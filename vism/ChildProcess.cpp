@@ -4,13 +4,16 @@
 #include <poll.h>
 #include <pthread.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <thread>
 
 #include "vism/MServerError.h"
@@ -23,57 +26,47 @@ using Clock = std::chrono::steady_clock;
 // never has the same source and target (which would keep close-on-exec set).
 constexpr int HighDescriptor = 64;
 
-class SpawnFileActions {
+// Our descriptors copied above HighDescriptor for a child to take over; closed with this.
+class PassedDescriptors {
 public:
-    SpawnFileActions() { posix_spawn_file_actions_init(&actions_); }
-    ~SpawnFileActions()
+    PassedDescriptors() = default;
+    ~PassedDescriptors()
     {
-        posix_spawn_file_actions_destroy(&actions_);
-        for (int fd : copies_)
-            close(fd);
+        for (const auto& [childFd, copy] : placements_)
+            if (copy >= 0)
+                close(copy);
     }
-    SpawnFileActions(const SpawnFileActions&) = delete;
-    SpawnFileActions& operator=(const SpawnFileActions&) = delete;
+    PassedDescriptors(const PassedDescriptors&) = delete;
+    PassedDescriptors& operator=(const PassedDescriptors&) = delete;
 
-    posix_spawn_file_actions_t* Get() { return &actions_; }
-    void Place(int ChildFd, int OurFd)
+    void Add(int ChildFd, int OurFd)
     {
-        if (OurFd < 0) {
-            posix_spawn_file_actions_addopen(&actions_, ChildFd, "/dev/null", O_RDWR, 0);
-            return;
+        int copy = -1;
+        if (OurFd >= 0) {
+            copy = fcntl(OurFd, F_DUPFD_CLOEXEC, HighDescriptor);
+            if (copy < 0)
+                throw EMServer(Format("Cannot pass a descriptor to a child process: %s", strerror(errno)));
         }
-        const int copy = fcntl(OurFd, F_DUPFD_CLOEXEC, HighDescriptor);
-        if (copy < 0)
-            throw EMServer(Format("Cannot pass a descriptor to a child process: %s", strerror(errno)));
-        copies_.push_back(copy);
-        posix_spawn_file_actions_adddup2(&actions_, copy, ChildFd);
+        placements_.emplace_back(ChildFd, copy);
     }
 
-private:
-    posix_spawn_file_actions_t actions_;
-    std::vector<int> copies_;
-};
-
-class SpawnAttributes {
-public:
-    SpawnAttributes()
+    // In the child, before exec: only system calls. False when one failed.
+    bool PlaceInChild() const
     {
-        posix_spawnattr_init(&attributes_);
-        sigset_t none;
-        sigset_t all;
-        sigemptyset(&none);
-        sigfillset(&all);
-        posix_spawnattr_setsigmask(&attributes_, &none);
-        posix_spawnattr_setsigdefault(&attributes_, &all);
-        posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSID);
+        for (const auto& [childFd, copy] : placements_) {
+            int source = copy;
+            if (source < 0 && (source = open("/dev/null", O_RDWR)) < 0)
+                return false;
+            if (dup2(source, childFd) < 0)
+                return false;
+            if (copy < 0 && source != childFd)
+                close(source);
+        }
+        return true;
     }
-    ~SpawnAttributes() { posix_spawnattr_destroy(&attributes_); }
-    SpawnAttributes(const SpawnAttributes&) = delete;
-    SpawnAttributes& operator=(const SpawnAttributes&) = delete;
-    const posix_spawnattr_t* Get() const { return &attributes_; }
 
 private:
-    posix_spawnattr_t attributes_;
+    std::vector<std::pair<int, int>> placements_; // child fd, our copy (-1: /dev/null)
 };
 
 std::vector<char*> PointerList(const std::vector<std::string>& Texts)
@@ -92,30 +85,137 @@ void CloseIfOpen(int& Fd)
     Fd = -1;
 }
 
+// The child's side of SpawnProcess, between fork and exec: system calls only (the
+// parent's other threads may hold any lock). Reports a failure's errno on ErrorFd.
+[[noreturn]] void BecomeChild(const TProcessSpec& Spec, const PassedDescriptors& Passed, int FirstFree, pid_t Parent,
+                              char* const* Argv, char* const* Envp, int ErrorFd)
+{
+    struct sigaction byDefault {};
+    byDefault.sa_handler = SIG_DFL;
+    for (int signal = 1; signal < NSIG; ++signal)
+        sigaction(signal, &byDefault, nullptr);
+    setsid();
+    bool ready = true;
+    if (Spec.EndWithParent) {
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        // The parent may have died before the line above.
+        ready = getppid() == Parent;
+    }
+    ready = ready && Passed.PlaceInChild();
+    // The error report must survive until exec, which closes all these.
+    ready = ready && close_range(static_cast<unsigned>(FirstFree), ~0u, CLOSE_RANGE_CLOEXEC) == 0;
+    ready = ready && (Spec.WorkingDirectory.empty() || chdir(Spec.WorkingDirectory.c_str()) == 0);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    if (ready)
+        execve(Spec.Program.c_str(), Argv, Envp);
+    const int error = errno;
+    [[maybe_unused]] const ssize_t reported = write(ErrorFd, &error, sizeof error);
+    _exit(127);
+}
+
 } // namespace
 
 pid_t SpawnProcess(const TProcessSpec& Spec)
 {
-    SpawnFileActions actions;
+    PassedDescriptors passed;
     int firstFree = 3;
     for (const auto& [childFd, ourFd] : Spec.Descriptors) {
-        actions.Place(childFd, ourFd);
+        passed.Add(childFd, ourFd);
         firstFree = std::max(firstFree, childFd + 1);
     }
-    posix_spawn_file_actions_addclosefrom_np(actions.Get(), firstFree);
-    if (!Spec.WorkingDirectory.empty())
-        posix_spawn_file_actions_addchdir_np(actions.Get(), Spec.WorkingDirectory.c_str());
-    SpawnAttributes attributes;
-
     std::vector<std::string> arguments{Spec.Program};
     arguments.insert(arguments.end(), Spec.Arguments.begin(), Spec.Arguments.end());
-    auto argv = PointerList(arguments);
-    auto envp = PointerList(Spec.Environment);
-    pid_t pid = 0;
-    const int rc = posix_spawn(&pid, Spec.Program.c_str(), actions.Get(), attributes.Get(), argv.data(), envp.data());
-    if (rc != 0)
-        throw EMServer(Format("Cannot start %s: %s", Spec.Program.c_str(), strerror(rc)));
+    const auto argv = PointerList(arguments);
+    const auto envp = PointerList(Spec.Environment);
+    int errorPipe[2];
+    if (pipe2(errorPipe, O_CLOEXEC) != 0)
+        throw EMServer(Format("Cannot create a pipe: %s", strerror(errno)));
+
+    // No signal handler of ours may run in the child before it has reset them.
+    sigset_t all;
+    sigset_t previous;
+    sigfillset(&all);
+    pthread_sigmask(SIG_SETMASK, &all, &previous);
+    const pid_t parent = getpid();
+    const pid_t pid = fork();
+    if (pid == 0)
+        BecomeChild(Spec, passed, firstFree, parent, argv.data(), envp.data(), errorPipe[1]);
+    const int forkError = errno;
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    close(errorPipe[1]);
+    if (pid < 0) {
+        close(errorPipe[0]);
+        throw EMServer(Format("Cannot start %s: %s", Spec.Program.c_str(), strerror(forkError)));
+    }
+    int childError = 0;
+    ssize_t n;
+    while ((n = read(errorPipe[0], &childError, sizeof childError)) < 0 && errno == EINTR) {
+    }
+    close(errorPipe[0]);
+    if (n > 0) {
+        WaitForExit(pid, std::chrono::seconds(5));
+        throw EMServer(Format("Cannot start %s: %s", Spec.Program.c_str(), strerror(childError)));
+    }
     return pid;
+}
+
+struct TWatchedChild::Reaped {
+    std::mutex Mutex;
+    std::condition_variable Ended;
+    std::optional<int> Status;
+};
+
+TWatchedChild::TWatchedChild(pid_t Pid) : pid_(Pid), reaped_(std::make_shared<Reaped>())
+{
+    // By system call: the C library's header of this version lacks C linkage.
+    pidfd_ = static_cast<int>(syscall(SYS_pidfd_open, Pid, 0));
+    if (pidfd_ < 0) {
+        const int error = errno;
+        kill(Pid, SIGKILL);
+        ::WaitForExit(Pid, std::chrono::seconds(5));
+        throw EMServer(Format("Cannot watch process %d: %s", static_cast<int>(Pid), strerror(error)));
+    }
+    reaper_ = std::thread([Pid, reaped = reaped_] {
+        int status = 0;
+        pid_t done;
+        while ((done = waitpid(Pid, &status, 0)) < 0 && errno == EINTR) {
+        }
+        std::lock_guard lock(reaped->Mutex);
+        reaped->Status = done == Pid ? status : 0;
+        reaped->Ended.notify_all();
+    });
+}
+
+TWatchedChild::~TWatchedChild()
+{
+    End(std::chrono::milliseconds(0));
+    // A child that even SIGKILL has not ended yet is left to its reaper.
+    if (WaitForExit(std::chrono::milliseconds(0)))
+        reaper_.join();
+    else
+        reaper_.detach();
+    close(pidfd_);
+}
+
+std::optional<int> TWatchedChild::WaitForExit(std::chrono::milliseconds Timeout)
+{
+    std::unique_lock lock(reaped_->Mutex);
+    reaped_->Ended.wait_for(lock, Timeout, [&] { return reaped_->Status.has_value(); });
+    return reaped_->Status;
+}
+
+void TWatchedChild::End(std::chrono::milliseconds Grace)
+{
+    // Signals go through the process's descriptor: once reaped, its id may be another's.
+    for (const auto& [signal, wait] : {std::pair{0, Grace}, std::pair{SIGTERM, std::chrono::milliseconds(1000)},
+                                       std::pair{SIGKILL, std::chrono::milliseconds(5000)}}) {
+        if (signal != 0)
+            syscall(SYS_pidfd_send_signal, pidfd_, signal, nullptr, 0);
+        if (WaitForExit(wait))
+            return;
+    }
 }
 
 std::optional<int> WaitForExit(pid_t Pid, std::chrono::milliseconds Timeout)

@@ -1,17 +1,25 @@
 #include "vism/MServerConnection.h"
 
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include "vism/MServerError.h"
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 // How long an ending server may take to halt on its own before it is killed.
 constexpr auto HaltGrace = std::chrono::seconds(2);
+// How long a starting server may take to connect: it compiles its routine first.
+constexpr auto ConnectTimeout = std::chrono::seconds(60);
 
 void MakePipe(int Fds[2])
 {
@@ -19,32 +27,111 @@ void MakePipe(int Fds[2])
         throw EMServer(Format("Cannot create a pipe for the M server: %s", strerror(errno)));
 }
 
+// The folder for the socket: TMPDIR when GT.M can take its path in a socket's name as it
+// stands (a short path of plain characters), else /tmp.
+std::string SocketRoot()
+{
+    const char* tmpdir = std::getenv("TMPDIR");
+    const std::string root = tmpdir == nullptr ? std::string() : std::string(tmpdir);
+    const bool plain = root.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789/._-") ==
+                       std::string::npos;
+    return root.size() > 1 && root.size() <= 64 && root[0] == '/' && plain ? root : "/tmp";
+}
+
+// Where the server connects to give its answers: a listening local socket in a folder
+// of its own that only we can enter, removed once the server has connected.
+class AnswerListener {
+public:
+    AnswerListener()
+    {
+        std::string pattern = SocketRoot() + "/trevask-vism-XXXXXX";
+        if (mkdtemp(pattern.data()) == nullptr)
+            throw EMServer(Format("Cannot create a folder for the M server's socket: %s", strerror(errno)));
+        dir_ = pattern;
+        path_ = dir_ + "/answers";
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, path_.c_str(), path_.size() + 1);
+        fd_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        if (fd_ < 0 || bind(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+            listen(fd_, 1) != 0) {
+            const int error = errno;
+            Remove();
+            throw EMServer(Format("Cannot create the M server's socket %s: %s", path_.c_str(), strerror(error)));
+        }
+    }
+    ~AnswerListener() { Remove(); }
+    AnswerListener(const AnswerListener&) = delete;
+    AnswerListener& operator=(const AnswerListener&) = delete;
+
+    const std::string& Path() const { return path_; }
+
+    // The server's connection once it has made it; -1 when it ended first or timed out.
+    int Accept(const TWatchedChild& Server, std::chrono::milliseconds Timeout)
+    {
+        const auto deadline = Clock::now() + Timeout;
+        for (;;) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            if (left.count() <= 0)
+                return -1;
+            pollfd ready[2] = {{fd_, POLLIN, 0}, {Server.EndDescriptor(), POLLIN, 0}};
+            if (poll(ready, 2, static_cast<int>(left.count())) < 0 && errno != EINTR)
+                return -1;
+            if ((ready[0].revents & POLLIN) != 0) {
+                const int connection = accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
+                ucred peer{};
+                socklen_t size = sizeof peer;
+                if (connection >= 0 && getsockopt(connection, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 &&
+                    peer.pid == Server.Pid())
+                    return connection;
+                if (connection >= 0)
+                    close(connection); // not our server
+            } else if (ready[1].revents != 0) {
+                return -1;
+            }
+        }
+    }
+
+private:
+    void Remove()
+    {
+        if (fd_ >= 0)
+            close(fd_);
+        fd_ = -1;
+        unlink(path_.c_str());
+        rmdir(dir_.c_str());
+    }
+
+    std::string dir_;
+    std::string path_;
+    int fd_ = -1;
+};
+
 } // namespace
 
 TMServerConnection::TMServerConnection(TProcessSpec Spec)
 {
+    AnswerListener listener;
     int requestPipe[2];
-    int answerPipe[2];
     MakePipe(requestPipe);
+    Spec.Arguments.push_back(listener.Path());
+    Spec.Descriptors = {{0, -1}, {1, -1}, {3, requestPipe[0]}};
+    Spec.EndWithParent = true;
     try {
-        MakePipe(answerPipe);
+        server_ = std::make_unique<TWatchedChild>(SpawnProcess(Spec));
     } catch (...) {
         close(requestPipe[0]);
         close(requestPipe[1]);
         throw;
     }
-    Spec.Descriptors = {{0, -1}, {1, answerPipe[1]}, {3, requestPipe[0]}};
-    try {
-        pid_ = SpawnProcess(Spec);
-    } catch (...) {
-        for (int fd : {requestPipe[0], requestPipe[1], answerPipe[0], answerPipe[1]})
-            close(fd);
-        throw;
-    }
     close(requestPipe[0]);
-    close(answerPipe[1]);
     requests_ = requestPipe[1];
-    answers_ = answerPipe[0];
+    // A request longer than the pipe holds is written as the server reads it, watching
+    // that the server still runs (a child it left may hold the pipe open).
+    fcntl(requests_, F_SETFL, O_NONBLOCK);
+    answers_ = listener.Accept(*server_, ConnectTimeout);
+    if (answers_ < 0)
+        Lost("ended before it connected");
 }
 
 TMServerConnection::~TMServerConnection()
@@ -54,30 +141,29 @@ TMServerConnection::~TMServerConnection()
 
 void TMServerConnection::Finish()
 {
-    if (requests_ >= 0)
-        close(requests_);
-    if (answers_ >= 0)
-        close(answers_);
-    requests_ = answers_ = -1;
-    if (pid_ > 0)
-        EndProcess(pid_, HaltGrace);
-    pid_ = 0;
-}
-
-void TMServerConnection::Lost(const std::string& Why)
-{
-    // Without its pipes a server that is still running halts at its next read or write.
     for (int* fd : {&requests_, &answers_}) {
         if (*fd >= 0)
             close(*fd);
         *fd = -1;
     }
+    if (server_)
+        server_->End(HaltGrace);
+    server_.reset();
+}
+
+void TMServerConnection::Lost(const std::string& Why)
+{
     std::string message = "M server process " + Why;
-    if (pid_ > 0) {
-        if (const auto status = WaitForExit(pid_, HaltGrace)) {
-            message += " (" + DescribeWaitStatus(*status) + ")";
-            pid_ = 0;
+    if (server_) {
+        // Without its descriptors a server that is still running halts at its next read or
+        // write.
+        for (int* fd : {&requests_, &answers_}) {
+            if (*fd >= 0)
+                close(*fd);
+            *fd = -1;
         }
+        if (const auto status = server_->WaitForExit(HaltGrace))
+            message += " (" + DescribeWaitStatus(*status) + ")";
     }
     Finish();
     throw EMServer(message);
@@ -85,7 +171,7 @@ void TMServerConnection::Lost(const std::string& Why)
 
 TMAnswer TMServerConnection::Run(const TMRequest& Request)
 {
-    if (pid_ == 0)
+    if (!server_)
         throw EMServer("M server process ended");
     received_.clear();
     Send(EncodeRequest(Request));
@@ -104,10 +190,15 @@ void TMServerConnection::Send(const std::string& Frame)
     size_t sent = 0;
     while (sent < Frame.size()) {
         const ssize_t n = WriteWithoutSigpipe(requests_, Frame.data() + sent, Frame.size() - sent);
-        if (n > 0)
+        if (n > 0) {
             sent += static_cast<size_t>(n);
-        else if (errno != EINTR)
+        } else if (errno == EAGAIN) {
+            pollfd ready[2] = {{requests_, POLLOUT, 0}, {server_->EndDescriptor(), POLLIN, 0}};
+            if (poll(ready, 2, -1) > 0 && ready[1].revents != 0)
+                Lost("ended");
+        } else if (errno != EINTR) {
             Lost("ended");
+        }
     }
 }
 

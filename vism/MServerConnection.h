@@ -1,8 +1,12 @@
 #pragma once
 // The connection of one control to its own M server process: a GT.M process running
-// TRVSRV, with requests on its fd 3 and answers on its standard output (both pipes).
+// TRVSRV, with requests on its fd 3 (a pipe) and answers on a local socket it connects to
+// at its start. Its standard input and output are /dev/null: nothing the code or the
+// processes it starts print reaches the answers. The server ends when the thread that
+// started it ends (the program's death included); a server that dies is reaped at once.
 #include <sys/types.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,7 +15,8 @@
 
 class TMServerConnection {
 public:
-    // Starts the server; raises EMServer when it cannot. Spec's descriptors are ours to set.
+    // Starts the server and waits for it to connect; raises EMServer when it cannot.
+    // Spec's descriptors and its last argument are ours to set.
     explicit TMServerConnection(TProcessSpec Spec);
     // Ends the server: end of input lets it halt; it is killed if it does not.
     ~TMServerConnection();
@@ -22,7 +27,7 @@ public:
     // the server is gone or garbled the answer; the connection is then finished.
     TMAnswer Run(const TMRequest& Request);
 
-    pid_t ProcessId() const { return pid_; }
+    pid_t ProcessId() const { return server_ ? server_->Pid() : 0; }
 
 private:
     void Send(const std::string& Frame);
@@ -30,7 +35,7 @@ private:
     [[noreturn]] void Lost(const std::string& Why);
     void Finish();
 
-    pid_t pid_ = 0;
+    std::unique_ptr<TWatchedChild> server_;
     int requests_ = -1;
     int answers_ = -1;
     std::string received_;

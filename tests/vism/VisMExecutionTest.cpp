@@ -199,15 +199,6 @@ TEST_F(VisMExecution, WritesAndReadsOnThePrincipalDevice_DoNotTouchTheProtocol)
     EXPECT_EQ(vism.P3().AsString(), "3");
 }
 
-TEST_F(VisMExecution, ExplicitWriteToThePrincipalDevice_FiresOnErrorAndTheNextRunWorks)
-{
-    TVisM& vism = Control();
-    const std::string error = Run(vism, "U $P W \"0\",! U $P:WIDTH=5");
-    EXPECT_NE(error.find("not in the protocol"), std::string::npos) << error;
-    EXPECT_EQ(Run(vism, "U $P:WIDTH=5 S P1=$J(\"\",50)"), "");
-    EXPECT_EQ(vism.P1().AsString(), std::string(50, ' '));
-}
-
 TEST_F(VisMExecution, OnExecuted_FollowsASuccessfulRunOnly)
 {
     TVisM& vism = Control();
