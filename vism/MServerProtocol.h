@@ -2,8 +2,9 @@
 // The frames between a control and its M server (vism/TRVSRV.m). Every value is a byte
 // string with an 8-digit decimal length, so any byte, line feeds included, passes.
 //
-// Request: kind ('C' command line, 'F' extrinsic function), eleven lengths (code, P0 to
-//   P9), then the eleven values.
+// Request: kind ('C' command line, 'F' extrinsic function), the number n of literal
+//   values (8 digits), 11 + n lengths (code, P0 to P9, the literal values), then the
+//   values in that order.
 // Answer: status ('0' ran, '1' M error), twelve entries of a defined flag ('0'/'1') and a
 //   length (error text, result, P0 to P9), then the defined values in that order.
 #include <array>
@@ -11,14 +12,19 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
-// The longest M string; the server cannot hold a longer code or register.
+// The longest M string; the server cannot hold a longer register or literal value.
 constexpr size_t MaxMStringLength = 1048576;
+// The longest code the server runs: GT.M compiles at most 8192 bytes for XECUTE, and the
+// server puts up to 64 bytes of its own before the code.
+constexpr size_t MaxCodeLength = 8192 - 64;
 
 struct TMRequest {
     bool Function = false; // an extrinsic function whose value is the result
     std::string Code;
     std::array<std::string, 10> Registers;
+    std::vector<std::string> Literals; // the code's %TRVLIT(1), %TRVLIT(2), ... (MCodeLiterals.h)
 };
 
 struct TMAnswer {

@@ -1,6 +1,7 @@
 #include "vism/VisM.h"
 
 #include "vism/MCodeDialect.h"
+#include "vism/MCodeLiterals.h"
 #include "vism/MServerConnection.h"
 #include "vism/MServerError.h"
 #include "vism/MServerStart.h"
@@ -73,14 +74,22 @@ void TVisM::Execute()
     errorName_.clear();
     TMRequest request;
     request.Function = code_.rfind("$$", 0) == 0;
-    request.Code = WithoutSpacesAroundEquals(code_);
-    bool fits = request.Code.size() <= MaxMStringLength;
+    auto code = LiftLongLiterals(WithoutSpacesAroundEquals(code_), MaxCodeLength);
+    bool fits = code.has_value();
+    if (code) {
+        request.Code = std::move(code->Code);
+        request.Literals = std::move(code->Literals);
+    }
+    for (const auto& literal : request.Literals)
+        fits = fits && literal.size() <= MaxMStringLength;
     for (size_t i = 0; i < request.Registers.size(); ++i) {
         request.Registers[i] = registers_[i].AsString();
         fits = fits && request.Registers[i].size() <= MaxMStringLength;
     }
     if (!fits) {
-        ReportError("Code or a register is longer than an M string (1048576 bytes)");
+        ReportError(Format("Code or a register is too long for the M server: a register or a string in the code "
+                           "holds at most %zu bytes, and the code at most %zu bytes besides its strings",
+                           MaxMStringLength, MaxCodeLength));
         return;
     }
 

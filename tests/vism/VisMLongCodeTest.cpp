@@ -1,0 +1,102 @@
+// Code far longer than a line GT.M runs at once: long string literals reach the code as
+// written, up to the longest M string; what cannot run is refused without a server.
+#include "VisMFixture.h"
+
+namespace {
+
+// Size bytes of every value but the line feed, quotes among them.
+std::string Bytes(size_t Size)
+{
+    std::string bytes;
+    bytes.reserve(Size);
+    for (size_t i = 0; bytes.size() < Size; ++i) {
+        const char c = static_cast<char>(i % 256);
+        if (c != '\n')
+            bytes += c;
+    }
+    return bytes;
+}
+
+// Text as an M string literal.
+std::string Literal(const std::string& Text)
+{
+    std::string literal = "\"";
+    for (const char c : Text) {
+        literal += c;
+        if (c == '"')
+            literal += '"';
+    }
+    return literal + "\"";
+}
+
+class VisMLongCode : public VisMFixture, public ::testing::WithParamInterface<size_t> {};
+
+TEST_P(VisMLongCode, StringLiteral_ReachesTheCodeAsWritten)
+{
+    const std::string value = Bytes(GetParam());
+    TVisM& vism = Control();
+    EXPECT_EQ(Run(vism, "S P1=" + Literal(value) + ",P2=$L(P1) S P3=\"short\""), "");
+    EXPECT_TRUE(vism.P1().AsString() == value) << vism.P1().AsString().size() << " bytes came back";
+    EXPECT_EQ(vism.P2().AsString(), std::to_string(GetParam()));
+    EXPECT_EQ(vism.P3().AsString(), "short");
+}
+
+TEST_P(VisMLongCode, StringLiteral_ReachesAnExtrinsicFunctionAsWritten)
+{
+    WriteFile(RoutineDir() / "TVISML.m", "TVISML ;\nLEN(X,Y) Q $L(X)_\"/\"_Y\n");
+    const std::string value = Bytes(GetParam());
+    TVisM& vism = Control();
+    EXPECT_EQ(Run(vism, "$$LEN^TVISML(" + Literal(value) + ",\"y\")"), "");
+    EXPECT_EQ(vism.ResultValue().AsString(), std::to_string(GetParam()) + "/y");
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, VisMLongCode, ::testing::Values(size_t{8192}, size_t{65536}, size_t{1048576}),
+                         [](const auto& Info) { return std::to_string(Info.param) + "Bytes"; });
+
+TEST_F(VisMLongCode, SeveralLongestStrings_InOneCode)
+{
+    const std::string first(1048576, 'a');
+    const std::string second = Bytes(1048576);
+    TVisM& vism = Control();
+    EXPECT_EQ(Run(vism, "S P1=" + Literal(first) + " S P2=" + Literal(second) + " S P3=$L(P1)+$L(P2)"), "");
+    EXPECT_TRUE(vism.P1().AsString() == first);
+    EXPECT_TRUE(vism.P2().AsString() == second);
+    EXPECT_EQ(vism.P3().AsString(), "2097152");
+}
+
+TEST_F(VisMLongCode, LongStringInALoop_IsTheSameValueEveryPass)
+{
+    const std::string value(10000, 'q');
+    TVisM& vism = Control();
+    EXPECT_EQ(Run(vism, "S P1=0 F I=1:1:3 S X=" + Literal(value) + ",P1=P1+$L(X)"), "");
+    EXPECT_EQ(vism.P1().AsString(), "30000");
+}
+
+TEST_F(VisMLongCode, LongCodeOutsideItsStrings_IsRefusedWithoutAServer)
+{
+    std::string code = "S P1=0";
+    while (code.size() < 9000)
+        code += ",P1=P1+1";
+    TVisM& vism = Control();
+    const std::string error = Run(vism, code);
+    EXPECT_NE(error.find("too long"), std::string::npos) << error;
+    EXPECT_EQ(vism.ServerProcessId(), 0);
+}
+
+TEST_F(VisMLongCode, StringLongerThanAnMString_IsRefusedWithoutAServer)
+{
+    TVisM& vism = Control();
+    const std::string error = Run(vism, "S P1=" + Literal(std::string(1048577, 'x')));
+    EXPECT_NE(error.find("too long"), std::string::npos) << error;
+    EXPECT_EQ(vism.ServerProcessId(), 0);
+}
+
+TEST_F(VisMLongCode, CodeJustShortEnoughOutsideItsStrings_RunsAsItIs)
+{
+    TVisM& vism = Control();
+    const std::string code = "S P1=1" + std::string(8000, ' ') + "S P2=2";
+    EXPECT_EQ(Run(vism, code), "");
+    EXPECT_EQ(vism.P2().AsString(), "2");
+}
+
+} // namespace
