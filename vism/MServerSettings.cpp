@@ -126,6 +126,15 @@ std::string ObjectSubdirName(const fs::path& SourceDir)
     return SourceDir.filename().string() + "-" + Format("%016llx", static_cast<unsigned long long>(hash));
 }
 
+// GT.M reads "$name" in a file or folder name as an environment variable, in a global
+// directory's database file name and in the routine path alike.
+void RefuseDollar(const fs::path& Path, const std::string& What)
+{
+    if (Path.string().find('$') != std::string::npos)
+        throw EMServer(What + " " + Path.string() +
+                       " holds \"$\", which GT.M takes for an environment variable: use a path without \"$\"");
+}
+
 } // namespace
 
 TMServerSettings TMServerSettings::FromEnvironment()
@@ -178,7 +187,11 @@ TMNamespaceLocation LocateNamespace(const TMServerSettings& Settings, const std:
     if (location.GlobalDirectory.empty()) {
         location.OwnDatabaseDir = Settings.DataDir / key;
         location.GlobalDirectory = location.OwnDatabaseDir / "mumps.gld";
-    } else if (std::error_code error; !fs::is_regular_file(location.GlobalDirectory, error)) {
+        RefuseDollar(location.OwnDatabaseDir, "M data folder");
+        return location;
+    }
+    RefuseDollar(location.GlobalDirectory, "Global directory");
+    if (std::error_code error; !fs::is_regular_file(location.GlobalDirectory, error)) {
         throw EMServer("Global directory " + location.GlobalDirectory.string() + " of namespace " + key + " (in " +
                        Settings.SettingsFile.string() + ") not found");
     }
@@ -204,6 +217,8 @@ std::string RoutinePath(const TMServerSettings& Settings)
         if ((absolute.string() + objects.string()).find(' ') != std::string::npos)
             throw EMServer("M routine directories cannot contain spaces: " + absolute.string() + ", " +
                            objects.string());
+        RefuseDollar(absolute, "M routine folder");
+        RefuseDollar(objects, "M object folder");
         std::error_code error;
         fs::create_directories(objects, error);
         if (error)

@@ -3,6 +3,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <functional>
+
 #include "VisMFixture.h"
 #include "vism/ChildProcess.h"
 
@@ -104,6 +106,49 @@ TEST_F(VisMNamespace, UnusableNamespaceName_FiresOnError)
     }
     EXPECT_FALSE(fs::exists(Dir() / "m"));
 }
+
+// GT.M would read "$HOME" in these paths as the variable: each is refused, naming it,
+// before anything is made there.
+struct DollarPathCase {
+    const char* What;
+    std::function<void(TMServerSettings&, const fs::path&)> Place; // puts the path in the settings
+};
+
+void PrintTo(const DollarPathCase& Case, std::ostream* Out)
+{
+    *Out << Case.What;
+}
+
+class VisMDollarPath : public VisMFixture, public ::testing::WithParamInterface<DollarPathCase> {};
+
+TEST_P(VisMDollarPath, IsRefusedNamingThePath)
+{
+    const fs::path dollar = Dir() / "price$HOME";
+    TVisM& vism = Control();
+    TMServerSettings settings = Settings();
+    GetParam().Place(settings, dollar);
+    vism.SetServerSettings(settings);
+    const std::string error = Run(vism, "S P1=1");
+    EXPECT_NE(error.find(dollar.string()), std::string::npos) << error;
+    EXPECT_NE(error.find("\"$\""), std::string::npos) << error;
+    EXPECT_EQ(vism.ServerProcessId(), 0);
+    EXPECT_FALSE(fs::exists(dollar / "SISTEMAS")) << "a database was begun there";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, VisMDollarPath,
+    ::testing::Values(DollarPathCase{"DataFolder", [](TMServerSettings& S, const fs::path& P) { S.DataDir = P; }},
+                      DollarPathCase{"ObjectFolder", [](TMServerSettings& S, const fs::path& P) { S.ObjectDir = P; }},
+                      DollarPathCase{"RoutineFolder",
+                                     [](TMServerSettings& S, const fs::path& P) {
+                                         fs::create_directories(P);
+                                         S.RoutineDirs = {P};
+                                     }},
+                      DollarPathCase{"GlobalDirectoryOfTheSettingsFile", [](TMServerSettings& S, const fs::path& P) {
+                                         fs::create_directories(P);
+                                         std::ofstream(P / "x.gld") << "";
+                                         std::ofstream(S.SettingsFile) << "SISTEMAS=" << (P / "x.gld").string() << "\n";
+                                     }}));
 
 TEST_F(VisMNamespace, ExtraRoutineDirectory_IsSearchedBeforeTheServersOwn)
 {
