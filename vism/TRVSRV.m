@@ -26,21 +26,31 @@ TRVSRV ; Trevask M server: runs the code of one VisM control, one request at a t
  F  D SERVE
  ;
 SERVE ; one request: read it, run the code, answer
+ ; Written out value by value rather than in loops: this runs for every request.
  D:running ANSWER(1,"%TRVSRV-E-ESCAPED, The code left its run without returning to the server")
- N kind,head,n,len,total,body,at,i,v,code
+ N kind,head,n,e0,e1,e2,e3,e4,e5,e6,e7,e8,e9,e10,body,code
  S $ETRAP="G TRAP^TRVSRV"
  O in:(FIXED:RECORDSIZE=1048576:READONLY)
- S head=$$GET(97),kind=$E(head),n=+$E(head,2,9),total=0
- F i=0:1:10 S len(i)=+$E(head,10+(8*i),17+(8*i)),total=total+len(i)
- I n S head=$$GET(8*n) F i=1:1:n S len(10+i)=+$E(head,8*i-7,8*i),total=total+len(10+i)
- ; a request that fits in one M string comes in one READ
- I total'>1048576 S body=$$GET(total),at=1 F i=0:1:10+n S v(i)=$E(body,at,at+len(i)-1),at=at+len(i)
- E  F i=0:1:10+n S v(i)=$$GET(len(i))
- S code=v(0),P0=v(1),P1=v(2),P2=v(3),P3=v(4),P4=v(5),P5=v(6),P6=v(7),P7=v(8),P8=v(9),P9=v(10)
- F i=1:1:n S %TRVLIT(i)=v(10+i)
- K body,v
+ S head=$$GET(97),kind=$E(head),n=+$E(head,2,9)
+ ; where the code and each register end in the values
+ S e0=+$E(head,10,17),e1=e0+$E(head,18,25),e2=e1+$E(head,26,33),e3=e2+$E(head,34,41)
+ S e4=e3+$E(head,42,49),e5=e4+$E(head,50,57),e6=e5+$E(head,58,65),e7=e6+$E(head,66,73)
+ S e8=e7+$E(head,74,81),e9=e8+$E(head,82,89),e10=e9+$E(head,90,97)
+ I n!(e10>1048576) D VALUES
+ E  D
+ . S body=$$GET(e10),code=$E(body,1,e0),P0=$E(body,e0+1,e1),P1=$E(body,e1+1,e2),P2=$E(body,e2+1,e3)
+ . S P3=$E(body,e3+1,e4),P4=$E(body,e4+1,e5),P5=$E(body,e5+1,e6),P6=$E(body,e6+1,e7)
+ . S P7=$E(body,e7+1,e8),P8=$E(body,e8+1,e9),P9=$E(body,e9+1,e10)
  S running=1
  D RUN
+ Q
+ ;
+VALUES ; a request with literal values, or longer than one M string: a READ per value
+ N lengths,i
+ S lengths=$$GET(8*n)
+ S code=$$GET(e0),P0=$$GET(e1-e0),P1=$$GET(e2-e1),P2=$$GET(e3-e2),P3=$$GET(e4-e3),P4=$$GET(e5-e4)
+ S P5=$$GET(e6-e5),P6=$$GET(e7-e6),P7=$$GET(e8-e7),P8=$$GET(e9-e8),P9=$$GET(e10-e9)
+ F i=1:1:n S %TRVLIT(i)=$$GET(+$E(lengths,8*i-7,8*i))
  Q
  ;
 RUN ; the caller's code; an M error in it ends here
@@ -65,21 +75,30 @@ TRAP ; an M error outside RUN's own trap: the code's (it cleared that trap) or o
  G FATAL^TRVSRV
  ;
 ANSWER(status,error) ; answer the request with what the run left in the registers
- N v,i,head,size
+ ; Written out register by register: this runs for every request.
+ N head,size
  S running=0
+ S head=status_"1"_$E(100000000+$L(error),2,9)
+ S head=head_$S($D(%TRVRV)#2:"1"_$E(100000000+$L(%TRVRV),2,9),1:"000000000")
+ S head=head_$S($D(P0)#2:"1"_$E(100000000+$L(P0),2,9),1:"000000000")
+ S head=head_$S($D(P1)#2:"1"_$E(100000000+$L(P1),2,9),1:"000000000")
+ S head=head_$S($D(P2)#2:"1"_$E(100000000+$L(P2),2,9),1:"000000000")
+ S head=head_$S($D(P3)#2:"1"_$E(100000000+$L(P3),2,9),1:"000000000")
+ S head=head_$S($D(P4)#2:"1"_$E(100000000+$L(P4),2,9),1:"000000000")
+ S head=head_$S($D(P5)#2:"1"_$E(100000000+$L(P5),2,9),1:"000000000")
+ S head=head_$S($D(P6)#2:"1"_$E(100000000+$L(P6),2,9),1:"000000000")
+ S head=head_$S($D(P7)#2:"1"_$E(100000000+$L(P7),2,9),1:"000000000")
+ S head=head_$S($D(P8)#2:"1"_$E(100000000+$L(P8),2,9),1:"000000000")
+ S head=head_$S($D(P9)#2:"1"_$E(100000000+$L(P9),2,9),1:"000000000")
+ S size=$L(head)+$L(error)+$L($G(%TRVRV))+$L($G(P0))+$L($G(P1))+$L($G(P2))+$L($G(P3))
+ S size=size+$L($G(P4))+$L($G(P5))+$L($G(P6))+$L($G(P7))+$L($G(P8))+$L($G(P9))
  U out
- S v(1)=error,size=$L(error)+109
- S:$D(%TRVRV)#2 v(2)=%TRVRV S:$D(P0)#2 v(3)=P0 S:$D(P1)#2 v(4)=P1
- S:$D(P2)#2 v(5)=P2 S:$D(P3)#2 v(6)=P3 S:$D(P4)#2 v(7)=P4 S:$D(P5)#2 v(8)=P5
- S:$D(P6)#2 v(9)=P6 S:$D(P7)#2 v(10)=P7 S:$D(P8)#2 v(11)=P8 S:$D(P9)#2 v(12)=P9
+ ; one WRITE of one value per answer (a WRITE of a concatenation sends each of its parts)
+ ; unless it would pass the longest M string
+ I size'>1048576 S head=head_error_$G(%TRVRV)_$G(P0)_$G(P1)_$G(P2)_$G(P3)_$G(P4)_$G(P5)_$G(P6)_$G(P7)_$G(P8)_$G(P9)
+ I size'>1048576 W head
+ E  W head,error,$G(%TRVRV),$G(P0),$G(P1),$G(P2),$G(P3),$G(P4),$G(P5),$G(P6),$G(P7),$G(P8),$G(P9)
  K P0,P1,P2,P3,P4,P5,P6,P7,P8,P9,%TRVRV,%TRVLIT
- S head=status
- F i=1:1:12 S head=head_$S($D(v(i)):"1"_$E(100000000+$L($G(v(i))),2,9),1:"000000000")
- F i=2:1:12 S size=size+$L($G(v(i)))
- ; one WRITE per answer unless it would pass the longest M string
- I size'>1048576 S i="" F  S i=$O(v(i)) Q:i=""  S head=head_v(i)
- I size'>1048576 W head Q
- W head S i="" F  S i=$O(v(i)) Q:i=""  W v(i)
  Q
  ;
 GET(n) ; the next n bytes of the request; the end of input ends the server
