@@ -17,6 +17,8 @@ TExceptionHook exceptionHook;
 
 void HandleException(TObject* Sender, const std::exception& E)
 {
+    if (dynamic_cast<const EAbort*>(&E) != nullptr)
+        return;
     TExceptionHook hook;
     {
         std::lock_guard lock(hookMutex);

@@ -8,7 +8,8 @@ class TObject;
 
 namespace Application {
 
-// Shows E's message in the exception report box (or hands it to the installed hook).
+// Shows E's message in the exception report box (or hands it to the installed hook);
+// an EAbort is silent and reaches neither.
 void HandleException(TObject* Sender, const std::exception& E);
 // Same, for the exception being handled in the current catch block.
 void HandleCurrentException(TObject* Sender);

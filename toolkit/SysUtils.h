@@ -17,6 +17,13 @@ private:
     std::string message_;
 };
 
+// The silent exception: it ends an operation where it stands, and the application's
+// exception report shows nothing for it (the user has been told already).
+class EAbort : public Exception {
+public:
+    using Exception::Exception;
+};
+
 // A value could not be converted or copied ("Cannot assign a %s to a %s").
 class EConvertError : public Exception {
 public:

@@ -57,6 +57,29 @@ TEST(EditSteps, ExceptionsOfTheStepsGoToTheReportAndTheEditGoesOn)
     EXPECT_TRUE(screen.second->hasFocus());
 }
 
+TEST(EditSteps, AnAbortEndsItsStepWithoutAReport)
+{
+    MessageRecorder recorder;
+    TwoEdits screen;
+    std::vector<std::string> steps;
+    screen.first->OnChange = [&](TObject*) {
+        steps.push_back("change");
+        throw EAbort("change ended");
+    };
+    screen.first->OnExit = [&](TObject*) {
+        steps.push_back("exit");
+        throw EAbort("exit ended");
+    };
+
+    screen.first->SetText("a");
+    screen.second->setFocus(Qt::TabFocusReason);
+
+    EXPECT_EQ(steps, (std::vector<std::string>{"change", "exit"}));
+    EXPECT_TRUE(recorder.Exceptions().empty());
+    EXPECT_TRUE(recorder.Messages().empty());
+    EXPECT_TRUE(screen.second->hasFocus());
+}
+
 TEST(EditSteps, SwitchingWindowsOrOpeningAPopupIsNeitherAnExitNorAnEnter)
 {
     TwoEdits screen;
