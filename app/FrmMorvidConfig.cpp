@@ -328,9 +328,9 @@ void TFormMorvidConfig::ConfTerminal()
     VisM1->SetP2(TVariant(std::string()));
     VisM1->SetCode(kListarTerminais);
     VisM1->SetExecFlag(1);
-    // Each run starts from the terminal the previous one delivered. A run that answers 0
-    // without moving on (a failed run leaves the registers as they were) would deliver
-    // the same terminal for ever: the list ends there.
+    // Each run starts from the terminal the previous one delivered. A failed run leaves
+    // ResultValue empty, which ends the list; so does a run that answers 0 without moving
+    // on, which would deliver the same terminal for ever.
     std::string anterior;
     while (IsNumberZero(VisM1->ResultValue())) {
         const std::string codigo = VisM1->P1().AsString();

@@ -20,8 +20,10 @@ void TVisM::SetCode(const std::string& Value)
 void TVisM::SetExecFlag(int Value)
 {
     execFlag_ = Value;
-    if (Value == 1)
-        Execute();
+    if (Value != 1)
+        return;
+    runFailed_ = false;
+    Execute();
 }
 
 void TVisM::SetNameSpace(const std::string& Value)
@@ -64,6 +66,8 @@ void TVisM::StoreRegister(int Index, TVariant Value)
 
 void TVisM::ReportError(const std::string& Name)
 {
+    runFailed_ = true;
+    resultValue_ = TVariant();
     errorName_ = Name;
     if (OnError)
         OnError(this);

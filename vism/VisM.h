@@ -16,8 +16,12 @@
 // empty when the code killed them. No other local survives a run; M LOCKs do, until
 // released or the server ends. An M error, or a server that died, fires OnError with
 // ErrorName set (GT.M's mnemonic and text, e.g. "%GTM-E-UNDEF, Undefined local variable:
-// X"); after an M error the registers hold what the run left, after a lost server what
-// was written; either way the next run works (on a fresh server if needed).
+// X"); either way the next run works (on a fresh server if needed).
+//
+// A failed run gives no answer: RunFailed is True and ResultValue empty (already when
+// OnError fires), and the registers hold no answer either (after an M error what the code
+// left in them, after a lost server what was written). A caller that reads an answer
+// asks RunFailed first; the binding library's runs raise EMRunFailed (mbind/MText.h).
 #include <array>
 #include <functional>
 #include <memory>
@@ -48,6 +52,8 @@ public:
     virtual void SetP(int Index, const TVariant& Value);
     const TVariant& ResultValue() const { return resultValue_; }
     virtual void SetResultValue(const TVariant& Value);
+    // True when the last run failed; the next run clears it.
+    bool RunFailed() const { return runFailed_; }
 
     const TVariant& P0() const { return P(0); }
     const TVariant& P1() const { return P(1); }
@@ -88,6 +94,7 @@ protected:
     // For Execute and its overrides: store results without counting as property writes.
     void StoreRegister(int Index, TVariant Value);
     void StoreResult(TVariant Value) { resultValue_ = std::move(Value); }
+    // The run failed: no answer, then ErrorName := Name and OnError.
     void ReportError(const std::string& Name);
 
 private:
@@ -97,6 +104,7 @@ private:
     std::string errorName_;
     std::array<TVariant, RegisterCount> registers_{};
     TVariant resultValue_;
+    bool runFailed_ = false;
     TMServerSettings serverSettings_;
     std::unique_ptr<TMServerConnection> connection_;
 };

@@ -470,10 +470,8 @@ INSTANTIATE_TEST_SUITE_P(Answers, ConfigWindowListEnd,
                                            EndingAnswer{"emptyText", TVariant("")}),
                          [](const auto& Info) { return std::string(Info.param.name); });
 
-TEST_F(ConfigWindowTest, ServerErrorIsShownByItsNameAloneAndARunThatDeliversNothingNewEndsTheList)
+TEST_F(ConfigWindowTest, ServerErrorIsShownByItsNameAloneAndEndsTheList)
 {
-    // The failed run leaves the registers and the previous answer 0 as they were: going
-    // on would deliver T1 for ever.
     OpenScripted([](FakeVisM& Fake) {
         Fake.Expect(kTermcru, {.result = TVariant("0"), .registers = {{1, TVariant("T1")}, {2, TVariant("a")}}});
         Fake.Expect(kTermcru, {.error = "%GTM-E-ZLINKFILE, Error while zlinking \"CCTTGA955\""});
@@ -488,17 +486,18 @@ TEST_F(ConfigWindowTest, ServerErrorIsShownByItsNameAloneAndARunThatDeliversNoth
     EXPECT_EQ(recorder.Messages()[0].Buttons, static_cast<TMsgDlgButtons>(mbOK));
 }
 
-TEST_F(ConfigWindowTest, ServerErrorMidListThatRecoversGoesOnByTheAnswer)
+TEST_F(ConfigWindowTest, ServerErrorMidListEndsTheListWhateverTheRegistersHold)
 {
     OpenScripted([](FakeVisM& Fake) {
         Fake.Expect(kTermcru, {.result = TVariant("0"), .registers = {{1, TVariant("T1")}, {2, TVariant("a")}}});
-        Fake.Expect(kTermcru, {.result = TVariant("0"),
-                               .registers = {{1, TVariant("T2")}, {2, TVariant("b")}},
-                               .error = "%GTM-W-NOTPRINCIO"});
+        Fake.Expect(kTermcru,
+                    {.registers = {{1, TVariant("T2")}, {2, TVariant("b")}}, .error = "%GTM-E-UNDEF, Undefined"});
         Fake.Expect(kTermcru, {.result = TVariant("1")});
     });
-    EXPECT_EQ(form->CBTerminal->Codigos()->AsVector(), (std::vector<std::string>{"T1", "T2"}));
-    EXPECT_EQ(recorder.Texts(), (std::vector<QString>{QStringLiteral("%GTM-W-NOTPRINCIO")}));
+    EXPECT_EQ(vism->Runs().size(), 2u);
+    EXPECT_EQ(form->CBTerminal->Codigos()->AsVector(), (std::vector<std::string>{"T1"}));
+    EXPECT_EQ(recorder.Texts(), (std::vector<QString>{QStringLiteral("%GTM-E-UNDEF, Undefined")}));
+    EXPECT_EQ(form->EdEmpresa->Text(), "1") << "the window goes on filling its fields";
 }
 
 TEST_F(ConfigWindowTest, FailureWhileCreatingIsReportedAndTheWindowStillOpens)

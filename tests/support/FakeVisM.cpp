@@ -61,6 +61,7 @@ void FakeVisM::Execute()
         EXPECT_EQ(Code(), *next.code) << "run " << runs_.size() << " executed other M code than expected";
     }
     FakeAnswer& answer = next.answer;
+    EXPECT_FALSE(answer.result && !answer.error.empty()) << "run " << runs_.size() << ": a failed run has no result";
     if (answer.during)
         answer.during();
     for (const auto& [index, value] : answer.registers)

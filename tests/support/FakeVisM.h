@@ -8,7 +8,8 @@
 //   ... code under test ...
 //   EXPECT_EQ(vism.Log(), (std::vector<std::string>{"Code=...", "ExecFlag=1", ...}));
 //
-// Runs without a queued answer leave registers and ResultValue as they are.
+// Runs without a queued answer leave registers and ResultValue as they are. A failed run
+// behaves as the control's: RunFailed, ResultValue empty, then OnError.
 #include <deque>
 #include <functional>
 #include <map>
@@ -19,12 +20,12 @@
 #include "vism/VisM.h"
 
 struct FakeAnswer {
-    // ResultValue after the run; unchanged when absent.
+    // ResultValue after the run; unchanged when absent. A failed run has none.
     std::optional<TVariant> result = std::nullopt;
     // Registers the run leaves (index 0 to 9).
     std::map<int, TVariant> registers = {};
-    // When not empty the run fails: ErrorName becomes this and OnError fires, after the
-    // registers and result above are stored.
+    // When not empty the run fails: the registers above are stored, ResultValue is
+    // emptied, ErrorName becomes this and OnError fires.
     std::string error = {};
     // Runs inside the execution, before the answer is stored (re-entrance, side effects).
     std::function<void()> during = nullptr;
