@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <mutex>
 
+#include "mbind/MText.h"
 #include "mbind/MUMPS.h"
 #include "toolkit/SysUtils.h"
 #include "toolkit/Win1252.h"
@@ -176,8 +177,17 @@ std::string TCGrid::CellText(TColuna* Coluna, int Col, int Row)
         return {};
     if (Coluna->TipoPiece() == tpCell)
         return Cells(Col, Row);
-    if (Row > static_cast<int>(linhas_.size()))
-        LoadUpTo(Row);
+    // A failed run that ended a load started here is not run again by every later paint
+    // (each would fail and tell the user again): painting loads again once the rows are
+    // cleared by a new load.
+    if (Row > static_cast<int>(linhas_.size()) && !pinturaSemCarga_) {
+        try {
+            LoadUpTo(Row);
+        } catch (const EMRunFailed&) {
+            pinturaSemCarga_ = true;
+            throw;
+        }
+    }
     if (Row < 1 || Row > static_cast<int>(linhas_.size()))
         return {};
     const TCGLinha& linha = linhas_[static_cast<size_t>(Row - 1)];

@@ -13,8 +13,10 @@
 // - with AutoCarrega, painting a row that is not loaded yet fetches rows up to one past
 //   it (LoadUpTo), continuing from the last row received.
 // No load catches anything: an exception leaves the rows received so far, EstadoCarga at
-// 1 and the hourglass cursor. A title click without an OnTitleClick handler sorts the
-// rows by that column (PodeOrdenar, and only after a load reached the end of the data).
+// 1 and the hourglass cursor. A failed server run is such an exception (EMRunFailed); after
+// one, painting starts no load until the rows are cleared. A title click without an
+// OnTitleClick handler sorts the rows by that column (PodeOrdenar, and only after a load
+// reached the end of the data).
 //
 // Every M text sent is the fixed "$$LE^%CSWWCGRID"; values travel in registers only.
 #include <QImage>
@@ -101,7 +103,7 @@ public:
     // With AutoCarrega and a VisM: fetches rows until more than Row are loaded or the
     // data ends. Always True.
     bool LoadUpTo(int Row);
-    // Empties the grid's texts and Linhas; EstadoCarga 2.
+    // Empties the grid's texts and Linhas; EstadoCarga 2; painting may load again.
     void ClearRows();
     // Every key level's Atual := its Inicio.
     void LimparChaves();
@@ -170,4 +172,7 @@ private:
     int sortColumn_ = 0;
     // The title drawn pressed while its sort runs, -1 for none.
     int pressedTitle_ = -1;
+    // A failed run ended the load that painting started: painting loads nothing more
+    // until the rows are cleared.
+    bool pinturaSemCarga_ = false;
 };

@@ -188,6 +188,7 @@ void TCGrid::ClearRows()
     SetFixedRows(1);
     linhas_.clear();
     estadoCarga_ = 2;
+    pinturaSemCarga_ = false;
     if (!autoCarrega_)
         Refresh();
 }

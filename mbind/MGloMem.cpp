@@ -91,6 +91,6 @@ void TMGloMem::Gravar()
     for (int i = 1; i <= n + 1; ++i) {
         visM->SetP1(i);
         visM->SetP0(MPiece(Dados(), separador, i));
-        visM->SetExecFlag(1);
+        ExecutarCode(visM);
     }
 }

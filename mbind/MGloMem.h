@@ -28,9 +28,11 @@ public:
     void SetMGlobal(TMGlobalBase* Value);
 
     // The link callback: reads every line of the text, with the master's Edicao raised so
-    // the reading starts no edit, then notifies its own links.
+    // the reading starts no edit, then notifies its own links. A failed run ends the
+    // reading (EMRunFailed) with the text and the controls as they were.
     void RefreshFromGlobal();
-    // Writes every line of the text; nothing while the master's Edicao is above 0.
+    // Writes every line of the text; nothing while the master's Edicao is above 0. A failed
+    // run ends the writing (EMRunFailed).
     void Gravar() override;
     // A changed text is stored and, outside a refresh of the master, starts the master's
     // Edit; while its own Edicao is above 0 (its controls are being refreshed) the text is

@@ -130,7 +130,8 @@ public:
     void AplicarEmpresa();
 
     // Server check of Value for piece / key Index: -1 accepts; 0 or more refuses, after
-    // the rule's message line (Show) or a beep.
+    // the rule's message line (Show) or a beep. A failed run accepts nothing: it raises
+    // EMRunFailed.
     int ChecarValor(TTipoDeCampo Kind, uint8_t Index, bool Show, const std::string& Value);
 
     // Data links.
@@ -198,7 +199,10 @@ private:
 
 // The bound global with its record operations, each one execution of a %CSWWGLOB routine
 // (or of the user routine GlobalRotina before POST and DELETE). Browsing (esNavegacao) and
-// editing (esEdicao) are its two states.
+// editing (esEdicao) are its two states. A failed run raises EMRunFailed, which ends the
+// operation (and the operations that called it) where it stands: a failed POST keeps the
+// state and writes no sub-global and no memo, a failed NEXT or LAST keeps record, keys
+// and state.
 class TMGlobal : public TMGlobalBase {
 public:
     explicit TMGlobal(TComponent* AOwner);

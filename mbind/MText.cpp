@@ -27,5 +27,12 @@ void ExecutarM(TVisM* VisM, const std::string& Code, std::initializer_list<std::
     for (const auto& [index, value] : Registers)
         VisM->SetP(index, value);
     VisM->SetCode(Code);
+    ExecutarCode(VisM);
+}
+
+void ExecutarCode(TVisM* VisM)
+{
     VisM->SetExecFlag(1);
+    if (VisM->RunFailed())
+        throw EMRunFailed(VisM->ErrorName());
 }

@@ -22,7 +22,9 @@
 #include "mbind/GtmServer.h"
 #include "mbind/MEdit.h"
 #include "mbind/MGlobal.h"
+#include "mbind/MText.h"
 #include "support/ActiveWindow.h"
+#include "support/KillServer.h"
 #include "support/MDirect.h"
 #include "support/Recorders.h"
 #include "support/SharedDatabase.h"
@@ -36,12 +38,13 @@ namespace fs = std::filesystem;
 using Strings = std::vector<std::string>;
 
 // Routines of the tests' own: X would mark that a value ran as M code; LOG is the user
-// routine that a global may call before the server's POST and DELETE.
+// routine that a global may call before the server's POST and DELETE, ERR one that fails.
 constexpr const char* TestRoutine =
     "ZZBIND ; routines of the binding tests\n"
     " Q\n"
     "X() S ^RAN=$G(^RAN)+1 Q \"\"\n"
-    "LOG(op,keys,rec) S ^LOG(op)=keys_\"~\"_rec Q\n";
+    "LOG(op,keys,rec) S ^LOG(op)=keys_\"~\"_rec Q\n"
+    "ERR(op,keys,rec) S ^LOG(op)=1/0 Q\n";
 
 // Values that would run as code if they were spliced into an M string literal unescaped.
 // A key may hold "^", so its code calls X^ZZBIND, which marks ^RAN; a piece cannot (it is
@@ -683,6 +686,112 @@ TEST_F(BindingGtm, RefusedKeyKeepsTheFocusAndReadsNoNode)
     ws.Type(ws.Key(1), "B");
     ws.Leave();
     EXPECT_EQ(ws.Shown(), (Strings{"1", "B", "beta", "20", "y"}));
+}
+
+// --- failed runs -------------------------------------------------------------------------------
+//
+// A run that fails, because the workstation's server is killed or the code raises an M
+// error, ends the operation where it stands: nothing of it is taken as an answer.
+
+enum class Failure { ServerKilled, MError };
+
+std::string FailureName(const ::testing::TestParamInfo<Failure>& Info)
+{
+    return Info.param == Failure::ServerKilled ? "ServerKilled" : "MError";
+}
+
+class BindingGtmFailure : public BindingGtm, public ::testing::WithParamInterface<Failure> {
+protected:
+    // The one error the workstation's failed run reported (then forgotten, so the
+    // workstation ends clean).
+    void ExpectOneFailure(Workstation& Ws)
+    {
+        ASSERT_EQ(Ws.errors.size(), 1u);
+        const char* expected = GetParam() == Failure::ServerKilled ? "M server process ended" : "%GTM-E-";
+        EXPECT_NE(Ws.errors[0].find(expected), std::string::npos) << Ws.errors[0];
+        Ws.errors.clear();
+        EXPECT_TRUE(messages_.Messages().empty());
+        EXPECT_TRUE(messages_.Exceptions().empty());
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(Failures, BindingGtmFailure, ::testing::Values(Failure::ServerKilled, Failure::MError),
+                         FailureName);
+
+TEST_P(BindingGtmFailure, PostAfterEdit_KeepsTheEditWritesNothingAndTellsNoAfterPost)
+{
+    M(R"(S ^CLI(1,"A")="alpha^10^x")");
+    Workstation& ws = NewWorkstation();
+    int afterPost = 0;
+    ws.global.OnAfterPost = [&](TObject*) { ++afterPost; };
+    ws.Browse("1|A");
+    ws.Type(ws.Piece(2), "11");
+    ASSERT_EQ(ws.global.Estado(), esEdicao);
+    if (GetParam() == Failure::ServerKilled) {
+        ASSERT_TRUE(KillServer(ws.vism));
+    } else {
+        ws.global.SetGlobalRotina("ERR^ZZBIND");
+    }
+
+    EXPECT_THROW(ws.global.Post(), EMRunFailed);
+
+    ExpectOneFailure(ws);
+    EXPECT_EQ(afterPost, 0);
+    EXPECT_EQ(ws.global.Estado(), esEdicao);
+    EXPECT_EQ(ws.global.Dados(), "alpha^11^x");
+    EXPECT_FALSE(ws.KeysEnabled());
+    EXPECT_EQ(M(R"(W ^CLI(1,"A"))"), "alpha^10^x");
+
+    // The edit is still there to be posted once the server answers again.
+    ws.global.SetGlobalRotina("");
+    ws.global.Post();
+    EXPECT_EQ(afterPost, 1);
+    EXPECT_EQ(M(R"(W ^CLI(1,"A"))"), "alpha^11^x");
+    EXPECT_TRUE(Free(R"(^CLI(1,"A"))"));
+}
+
+TEST_P(BindingGtmFailure, NextAfterRefresh_KeepsRecordKeysAndState_SoALaterPostWritesNoStrayNode)
+{
+    M(R"(S ^CLI(1,"A")="alpha^10^x",^CLI(1,"B")="beta^20^y")");
+    Workstation& ws = NewWorkstation();
+    ws.Browse("1|A");
+    if (GetParam() == Failure::ServerKilled) {
+        ASSERT_TRUE(KillServer(ws.vism));
+    } else {
+        ws.global.SetGlobal("^CLI(1)"); // a name the server refuses
+    }
+
+    EXPECT_THROW(ws.global.Next(), EMRunFailed);
+
+    ExpectOneFailure(ws);
+    ws.global.SetGlobal("^CLI");
+    EXPECT_EQ(ws.global.GetChaves(), "1|A");
+    EXPECT_EQ(ws.global.Dados(), "alpha^10^x");
+    EXPECT_EQ(ws.global.Estado(), esNavegacao);
+    EXPECT_EQ(ws.Shown(), (Strings{"1", "A", "alpha", "10", "x"}));
+
+    ws.global.Post();
+    EXPECT_EQ(M("ZWRITE ^CLI"), "^CLI(1,\"A\")=\"alpha^10^x\"\n^CLI(1,\"B\")=\"beta^20^y\"\n");
+}
+
+TEST_P(BindingGtmFailure, KeyCheckThatFails_AcceptsNothingAndReadsNoNode)
+{
+    M(R"(S ^CLI(1,"A")="alpha^10^x",^CLI(1,"B")="beta^20^y")");
+    M(GetParam() == Failure::ServerKilled ? R"(S ^CSWWCHK("COD")="0")" : R"(S ^CSWWCHK("COD")="1/0")");
+    Workstation& ws = NewWorkstation();
+    TMGlobalChave* level = ws.global.GlobalChaves()->Items(1);
+    level->SetCheckCode("COD");
+    level->SetMensagens({"C\xF3" "digo recusado"});
+    ws.Browse("1|A");
+    ws.Type(ws.Key(1), "B");
+    if (GetParam() == Failure::ServerKilled) {
+        ASSERT_TRUE(KillServer(ws.vism));
+    }
+
+    ws.Leave();
+
+    ExpectOneFailure(ws);
+    EXPECT_EQ(ws.Shown(), (Strings{"1", "B", "alpha", "10", "x"})) << "the typed key read its node";
 }
 
 }  // namespace

@@ -7,14 +7,17 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "mbind/CGrid.h"
 #include "mbind/CGridSupport.h"
 #include "mbind/GtmServer.h"
+#include "mbind/MText.h"
 #include "mbind/MenuInfo.h"
 #include "support/EventLoop.h"
 #include "support/FormatSettingsGuard.h"
+#include "support/KillServer.h"
 #include "support/MDirect.h"
 #include "support/PosixLocale.h"
 #include "support/Recorders.h"
@@ -66,6 +69,9 @@ protected:
     }
 
     TCGrid& Grid() { return *grid_; }
+    TVisM& Server() { return *vism_; }
+    // The server errors so far; a test that expects some takes them.
+    Strings TakeErrors() { return std::exchange(errors_, {}); }
 
     MessageRecorder messages_;
 
@@ -246,5 +252,48 @@ TEST_F(CGridGtm, AutoCarrega_AShownGridLoadsTheRowsItPaints_AndMoreAsItScrolls)
     EXPECT_LT(Grid().Linhas().size(), 300u);
     EXPECT_EQ(Grid().Linhas()[99].Chave, "1|100");
 }
+
+// --- failed runs -------------------------------------------------------------------------------
+
+enum class Failure { ServerKilled, MError };
+
+class CGridGtmFailure : public CGridGtm, public ::testing::WithParamInterface<Failure> {};
+
+TEST_P(CGridGtmFailure, LoadThatFailsMidWay_EndsWhereItIsUnfinishedAndUnsortable)
+{
+    M(R"(F I=1:1:6 S ^PED(1,I)="n"_(7-I))");
+    AddColumn(Grid(), tpChave, 1);
+    AddColumn(Grid(), tpPiece, 1);
+    Grid().GlobalChaves()->Add()->SetFixo("1");
+    Grid().GlobalChaves()->Add();
+    Grid().SetPodeOrdenar(true);
+    int finished = 0;
+    Grid().OnFinishLoad = [&](TObject*) { ++finished; };
+    if (GetParam() == Failure::ServerKilled) {
+        KillServerAfterRuns(Server(), 3);
+    } else {
+        M(R"m(S ^CSWWFILT("F")="$S(K=""1|4"":1/0,1:1)")m");
+        Grid().SetCondicaoFiltro("F");
+    }
+
+    EXPECT_THROW(Grid().LoadAll(), EMRunFailed);
+
+    EXPECT_EQ(Keys(Grid()), (Strings{"1|1", "1|2", "1|3"}));
+    EXPECT_EQ(Grid().EstadoCarga(), 1);
+    EXPECT_EQ(finished, 0);
+    Grid().SortByColumn(1);
+    EXPECT_EQ(Keys(Grid()), (Strings{"1|1", "1|2", "1|3"})) << "a cut-short list was sorted";
+    const Strings errors = TakeErrors();
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_NE(errors[0].find(GetParam() == Failure::ServerKilled ? "M server process ended" : "%GTM-E-DIVZERO"),
+              std::string::npos)
+        << errors[0];
+    EXPECT_TRUE(messages_.Exceptions().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Failures, CGridGtmFailure, ::testing::Values(Failure::ServerKilled, Failure::MError),
+                         [](const ::testing::TestParamInfo<Failure>& Info) {
+                             return Info.param == Failure::ServerKilled ? "ServerKilled" : "MError";
+                         });
 
 } // namespace

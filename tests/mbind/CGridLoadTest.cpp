@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QTest>
+#include <functional>
 #include <stdexcept>
 
 #include "mbind/CGrid.h"
 #include "mbind/CGridSupport.h"
+#include "mbind/MText.h"
 #include "mbind/MenuInfo.h"
 #include "support/FakeVisM.h"
 #include "support/Recorders.h"
@@ -192,12 +195,74 @@ TEST_F(CGridLoad, LoadAll_EndingAtOnce_LeavesOnlyTheTitleRowNotFixed)
     }
 }
 
-TEST_F(CGridLoad, LoadAll_AServerErrorEndsTheLoadAsNoRowsLeft)
+// --- failed runs -------------------------------------------------------------------------------
+
+struct FailedLoadCase {
+    const char* name;
+    bool autoCarrega;
+    std::function<void(TCGrid&)> load;
+};
+
+class CGridFailedLoad : public CGridLoad, public ::testing::WithParamInterface<FailedLoadCase> {};
+
+TEST_P(CGridFailedLoad, EndsWhereItIs_UnfinishedAndUnsortable)
 {
+    grid.SetAutoCarrega(GetParam().autoCarrega);
+    grid.SetPodeOrdenar(true);
+    AddColumn(grid, tpChave, 0);
+    vism.Answer(RowAnswer("2", "b")).Answer(RowAnswer("1", "a")).Answer({.error = "%GTM-E-UNDEF"});
+
+    EXPECT_THROW(GetParam().load(grid), EMRunFailed);
+
+    EXPECT_EQ(Keys(grid), (Strings{"2", "1"}));
+    EXPECT_EQ(grid.EstadoCarga(), 1);
+    EXPECT_EQ(journal, (Strings{"begin", "load 2 b", "load 1 a"}));
+    EXPECT_EQ(grid.Cursor(), crHourGlass);
+    grid.SortByColumn(0);
+    EXPECT_EQ(Keys(grid), (Strings{"2", "1"})) << "a cut-short list was sorted";
+    EXPECT_TRUE(messages.Exceptions().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Loads, CGridFailedLoad,
+                         ::testing::Values(FailedLoadCase{"LoadAll", false, [](TCGrid& G) { G.LoadAll(); }},
+                                           FailedLoadCase{"LoadUpTo", true, [](TCGrid& G) { G.LoadUpTo(10); }}),
+                         [](const ::testing::TestParamInfo<FailedLoadCase>& Info) {
+                             return std::string(Info.param.name);
+                         });
+
+TEST_F(CGridLoad, PaintingRunsNoMoreOfALoadThatAFailedRunEnded_UntilTheRowsAreCleared)
+{
+    grid.SetAutoCarrega(true);
+    TColuna* coluna = AddColumn(grid, tpChave, 0);
     vism.Answer(RowAnswer("1", "a")).Answer({.error = "%GTM-E-UNDEF"});
-    grid.LoadAll();
+    EXPECT_THROW(grid.CellText(coluna, 0, 3), EMRunFailed);
+    EXPECT_EQ(grid.CellText(coluna, 0, 3), "");
+    EXPECT_EQ(grid.CellText(coluna, 0, 1), "1");
+    EXPECT_EQ(vism.Runs().size(), 2u);
+
+    grid.ClearRows();
+    ScriptRows(vism, 2);
+    EXPECT_EQ(grid.CellText(coluna, 0, 1), "1");
+    EXPECT_EQ(Keys(grid), (Strings{"1", "2"}));
+}
+
+TEST_F(CGridLoad, AShownGridWhoseLoadFails_ReportsNothingAndItsRepaintsRunNothing)
+{
+    grid.SetAutoCarrega(true);
+    AddColumn(grid, tpChave, 0);
+    vism.Answer(RowAnswer("1", "a")).Answer({.error = "%GTM-E-UNDEF"});
+    grid.resize(300, 150);
+    grid.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&grid));
+    grid.repaint();
+    grid.repaint();
+    QApplication::processEvents();
+
+    EXPECT_EQ(vism.Runs().size(), 2u);
     EXPECT_EQ(Keys(grid), (Strings{"1"}));
-    EXPECT_EQ(grid.EstadoCarga(), 0);
+    EXPECT_EQ(grid.EstadoCarga(), 1);
+    EXPECT_TRUE(messages.Exceptions().empty());
+    EXPECT_TRUE(messages.Messages().empty());
 }
 
 TEST_F(CGridLoad, LoadAll_StartsAfresh_FromTheFirstValues)

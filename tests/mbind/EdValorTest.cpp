@@ -369,6 +369,30 @@ TEST(EdValorExit, ValueRefusedByTheGlobal_HasFiredOnExitButNotifiesNoKey)
     EXPECT_EQ(key->Fixo(), "");
 }
 
+TEST(EdValorExit, CheckWhoseRunFails_AcceptsNothing_WritesNothingAndShowsNothingMore)
+{
+    MessageRecorder recorder;
+    ExitScreen screen;
+    TMGlobalBase other(nullptr);
+    TMGlobalChave* key = other.GlobalChaves()->Add();
+    key->SetControl(screen.edit);
+    screen.server.vism.Expect(R"($$CHECK^%CSWWGLOB("VAL","","","12500"))", Result("0"));
+    screen.Type("12,50");
+    screen.Leave();
+    ASSERT_EQ(screen.server.global.GetPiece(1), "12500");
+    screen.edit->setFocus(Qt::TabFocusReason);
+    screen.server.vism.Expect(R"($$CHECK^%CSWWGLOB("VAL","12500","","13000"))", {.error = "%GTM-E-DIVZERO"});
+    screen.Type("13,00");
+
+    screen.Leave();
+
+    EXPECT_EQ(screen.server.vism.Runs().size(), 2u);
+    EXPECT_EQ(screen.server.global.GetPiece(1), "12500");
+    EXPECT_EQ(key->GetAtual(), "12500");
+    EXPECT_TRUE(recorder.Messages().empty());
+    EXPECT_TRUE(recorder.Exceptions().empty());
+}
+
 TEST(EdValorExit, AcceptedValue_IsPushedIntoTheKeysOfItsOwnGlobalWithoutFixingThem)
 {
     ExitScreen screen;

@@ -7,6 +7,7 @@
 #include "mbind/BoundDoubles.h"
 #include "mbind/MGloMem.h"
 #include "mbind/MPieceGroup.h"
+#include "mbind/MText.h"
 #include "support/FakeVisM.h"
 
 namespace {
@@ -102,6 +103,38 @@ TEST_F(MGloMemTest, ReadingThatFailsPartWay_LowersTheMastersEdicaoAgain)
     EXPECT_EQ(master.Edicao(), 0);
 }
 
+// Queued after a failing run: a reading that goes on after it would otherwise run for ever.
+FakeAnswer NoRunAfterTheFailure()
+{
+    return {.during = [] { throw std::logic_error("a run after the failed one"); }};
+}
+
+TEST_F(MGloMemTest, ReadingEndsAtAFailedRunAfterALine_WithTextAndControlsAsTheyWere)
+{
+    Hold("old");
+    vism.Expect(Get(""), Line("a", "1"));
+    vism.Expect(Get("1"), {.error = "%GTM-E-UNDEF"});
+    vism.Answer(NoRunAfterTheFailure());
+    EXPECT_THROW(master.NotificarLinks(), EMRunFailed);
+    EXPECT_EQ(vism.Runs().size(), 2u);
+    EXPECT_EQ(memo.Dados(), "old");
+    EXPECT_TRUE(journal.empty()) << "the controls were told";
+    EXPECT_EQ(master.Edicao(), 0);
+}
+
+TEST_F(MGloMemTest, ReadingWhoseFirstRunFails_AfterAnEditAnswered0_EndsAtOnce)
+{
+    Hold("old");
+    vism.Expect(kEdit, {.result = "0", .registers = {{1, "rec"}}});
+    master.Edit();
+    vism.Expect(Get(""), {.error = "%GTM-E-UNDEF"});
+    vism.Answer(NoRunAfterTheFailure());
+    EXPECT_THROW(memo.RefreshFromGlobal(), EMRunFailed);
+    EXPECT_EQ(vism.Runs().size(), 2u);
+    EXPECT_EQ(memo.Dados(), "old");
+    EXPECT_EQ(master.Edicao(), 0);
+}
+
 TEST_F(MGloMemTest, QuotesInTheMastersGlobalAndKeys_AreDoubledInsideTheirLiterals)
 {
     master.SetGlobal("^C\"X");
@@ -147,6 +180,42 @@ INSTANTIATE_TEST_SUITE_P(
                                 {"Code=" + kMat, "ExecFlag=1", "Code=" + kSet, "P1=1", "P0=a", "ExecFlag=1", "P1=2",
                                  "P0=b", "ExecFlag=1", "P1=3", "P0=", "ExecFlag=1"}}),
     [](const ::testing::TestParamInfo<WriteCase>& Info) { return std::string(Info.param.name); });
+
+struct FailedWriteCase {
+    const char* name;
+    // The run that fails, counted from 0: MAT, then one SET per line.
+    size_t failing;
+};
+
+class MGloMemFailedWrite : public MGloMemTest, public ::testing::WithParamInterface<FailedWriteCase> {};
+
+TEST_P(MGloMemFailedWrite, EndsAtTheFailedRun)
+{
+    Hold("a^b");
+    for (size_t i = 0; i < GetParam().failing; ++i)
+        vism.Answer({.result = "0"});
+    vism.Answer({.error = "%GTM-E-UNDEF"});
+    vism.Answer(NoRunAfterTheFailure());
+    EXPECT_THROW(memo.Gravar(), EMRunFailed);
+    EXPECT_EQ(vism.Runs().size(), GetParam().failing + 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Runs, MGloMemFailedWrite,
+                         ::testing::Values(FailedWriteCase{"Mat", 0}, FailedWriteCase{"FirstLine", 1},
+                                           FailedWriteCase{"SecondLine", 2}),
+                         [](const ::testing::TestParamInfo<FailedWriteCase>& Info) {
+                             return std::string(Info.param.name);
+                         });
+
+TEST_F(MGloMemTest, MastersPost_ThatFails_WritesNoLines)
+{
+    Hold("a");
+    vism.Expect(kEdit, {.result = "0", .registers = {{1, "rec"}}});
+    master.Edit();
+    vism.Answer({.error = "%GTM-E-UNDEF"});
+    EXPECT_THROW(master.Post(), EMRunFailed);
+    EXPECT_EQ(vism.Runs(), (Log{kEdit, R"($$POST^%CSWWGLOB("^CLI","7",1))"}));
+}
 
 TEST_F(MGloMemTest, Gravar_CutsTheTextAtTheMastersSeparatorNotItsOwn)
 {

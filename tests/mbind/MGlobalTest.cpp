@@ -529,6 +529,17 @@ TEST_F(MGlobalCheckValue, QuotesInCodeRecordKeysAndValueAreDoubledInsideTheirLit
               std::vector<std::string>{R"($$CHECK^%CSWWGLOB("C""L","a""b","7""","X""),$$KILL^EVIL("""))"});
 }
 
+TEST_F(MGlobalCheckValue, FailedCheckRunAcceptsNothingAndShowsNothingMore)
+{
+    AddRule(global, 1, "CLI", {"um"});
+    vism.Answer({.result = "0"});
+    ASSERT_EQ(global.ChecarValor(tcPiece, 1, true, "X"), -1);
+    vism.Answer({.error = "%GTM-E-DIVZERO"});
+    EXPECT_THROW(global.ChecarValor(tcPiece, 1, true, "Y"), EMRunFailed);
+    EXPECT_TRUE(messages.Messages().empty());
+    EXPECT_EQ(messages.Beeps(), 0);
+}
+
 TEST_F(MGlobalCheckValue, WithoutAControlTheCheckRaisesInsteadOfCrashing)
 {
     global.SetVisM(nullptr);
@@ -553,6 +564,35 @@ TEST(MText, ExecutionWritesRegistersThenCodeThenExecFlag)
     FakeVisM vism;
     ExecutarM(&vism, "S P1=P2", {{2, "x"}, {0, 5}});
     EXPECT_EQ(vism.Log(), (std::vector<std::string>{"P2=x", "P0=5", "Code=S P1=P2", "ExecFlag=1"}));
+}
+
+TEST(MText, FailedRunRaisesTheSilentRunFailureWithTheErrorName)
+{
+    MessageRecorder messages;
+    FakeVisM vism;
+    vism.Answer({.result = "0"}).Answer({.error = "%GTM-E-UNDEF, X"}).Answer({.result = "1"});
+    ExecutarM(&vism, "$$A^B");
+    try {
+        ExecutarM(&vism, "$$A^B");
+        ADD_FAILURE() << "the failed run raised nothing";
+    } catch (const EMRunFailed& E) {
+        EXPECT_EQ(E.Message(), "%GTM-E-UNDEF, X");
+        Application::HandleCurrentException(nullptr);
+    }
+    EXPECT_TRUE(messages.Exceptions().empty());
+    EXPECT_TRUE(messages.Messages().empty());
+    EXPECT_NO_THROW(ExecutarCode(&vism));
+    EXPECT_EQ(vism.ResultValue().AsString(), "1");
+}
+
+TEST(MText, RunningTheCodeAgainWritesOnlyExecFlagAndRaisesWhenItFails)
+{
+    FakeVisM vism;
+    vism.SetCode("$$SET^X()");
+    vism.ClearLog();
+    vism.Answer({.error = "%GTM-E-UNDEF"});
+    EXPECT_THROW(ExecutarCode(&vism), EMRunFailed);
+    EXPECT_EQ(vism.Log(), (std::vector<std::string>{"ExecFlag=1", "Error=%GTM-E-UNDEF"}));
 }
 
 // --- data links ----------------------------------------------------------------------

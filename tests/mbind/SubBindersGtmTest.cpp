@@ -4,12 +4,15 @@
 // nodes are seeded and read back by an M process of the test's own.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "mbind/GtmServer.h"
 #include "mbind/MGloMem.h"
 #include "mbind/MSubGlobal.h"
+#include "mbind/MText.h"
+#include "support/KillServer.h"
 
 namespace {
 
@@ -75,6 +78,80 @@ TEST_F(SubBindersGtm, RefreshReadsMemoAndDetail_AChangedMemoLocksTheMaster_PostW
     EXPECT_EQ(other.detail.Dados(), "detail one");
     EXPECT_TRUE(ws.errors.empty()) << ws.errors.front();
     EXPECT_TRUE(other.errors.empty()) << other.errors.front();
+}
+
+// --- failed runs -------------------------------------------------------------------------------
+
+TEST_F(SubBindersGtm, MemoReadWhoseServerIsKilledMidRead_EndsWithTheTextAsItWas)
+{
+    Workstation ws(settings_);
+    mdirect::MSession& m = M(ws);
+    m.Execute(R"(S ^CLI(7)="Ana^x",^CLI(7,1)="detail one")");
+    m.Execute(R"(F i=1:1:3 S ^CLI(7,"%CSWWMEM",i)=$P("one^two^three","^",i))");
+    ws.master.Refresh();
+    ASSERT_EQ(ws.memo.Dados(), "one^two^three");
+    m.Execute(R"(F i=1:1:3 S ^CLI(7,"%CSWWMEM",i)=$P("uno^dos^tres","^",i))");
+    m.Execute(R"(S ^CLI(7,1)="detail two")");
+
+    KillServerAfterRuns(ws.vism, 2); // REFRESH, then the first GET
+    EXPECT_THROW(ws.master.Refresh(), EMRunFailed);
+
+    ASSERT_EQ(ws.errors.size(), 1u);
+    EXPECT_NE(ws.errors[0].find("M server process ended"), std::string::npos) << ws.errors[0];
+    EXPECT_EQ(ws.memo.Dados(), "one^two^three");
+    EXPECT_EQ(ws.detail.Dados(), "detail one") << "the reading went on after the failed run";
+    EXPECT_EQ(ws.master.Edicao(), 0);
+
+    ws.vism.OnExecuted = nullptr;
+    ws.errors.clear();
+    ws.master.Refresh();
+    EXPECT_EQ(ws.memo.Dados(), "uno^dos^tres");
+    EXPECT_EQ(ws.detail.Dados(), "detail two");
+    EXPECT_TRUE(ws.errors.empty()) << ws.errors.front();
+}
+
+TEST_F(SubBindersGtm, MemoReadWhoseFirstRunRaisesAnMErrorAfterAnEditAnswered0_EndsAtOnce)
+{
+    Workstation ws(settings_);
+    mdirect::MSession& m = M(ws);
+    m.Execute(R"(S ^CLI(7)="Ana^x",^CLI(7,"%CSWWMEM",1)="one")");
+    ws.master.Refresh();
+    ws.master.Edit();
+    ASSERT_EQ(ws.master.Estado(), esEdicao);
+    // A reading that went on would fail again on every pass: stop it after a few.
+    ws.vism.OnError = [&](TObject*) {
+        ws.errors.push_back(ws.vism.ErrorName());
+        if (ws.errors.size() > 3)
+            throw std::runtime_error("the reading goes on after failed runs");
+    };
+    ws.master.SetGlobal("^CLI(7)"); // a name the server refuses
+
+    EXPECT_THROW(ws.memo.RefreshFromGlobal(), EMRunFailed);
+
+    ASSERT_EQ(ws.errors.size(), 1u);
+    EXPECT_NE(ws.errors[0].find("%GTM-E-GVINVALID"), std::string::npos) << ws.errors[0];
+    EXPECT_EQ(ws.memo.Dados(), "one");
+    EXPECT_EQ(ws.master.Edicao(), 0);
+}
+
+TEST_F(SubBindersGtm, MastersPostWhoseServerIsKilled_WritesNoDetailAndNoLines)
+{
+    Workstation ws(settings_);
+    mdirect::MSession& m = M(ws);
+    m.Execute(R"(S ^CLI(7)="Ana^x",^CLI(7,1)="detail one",^CLI(7,"%CSWWMEM",1)="one")");
+    ws.master.Refresh();
+    ws.memo.SetData("changed");
+    ws.detail.SetData("changed detail");
+    ASSERT_EQ(ws.master.Estado(), esEdicao);
+    ASSERT_TRUE(KillServer(ws.vism));
+
+    EXPECT_THROW(ws.master.Post(), EMRunFailed);
+
+    ASSERT_EQ(ws.errors.size(), 1u);
+    EXPECT_EQ(ws.master.Estado(), esEdicao);
+    EXPECT_EQ(m.Execute("ZWRITE ^CLI"), "^CLI(7)=\"Ana^x\"\n"
+                                         "^CLI(7,1)=\"detail one\"\n"
+                                         "^CLI(7,\"%CSWWMEM\",1)=\"one\"\n");
 }
 
 }  // namespace

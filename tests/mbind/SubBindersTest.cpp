@@ -7,6 +7,7 @@
 #include "mbind/MPieceGroup.h"
 #include "mbind/MSubGlobal.h"
 #include "mbind/MSubPiece.h"
+#include "mbind/MText.h"
 #include "support/FakeVisM.h"
 
 namespace {
@@ -328,6 +329,31 @@ TEST_F(SubGlobal, Edit_LocksItsOwnNodeThenTheMastersRecord)
     EXPECT_EQ(vism.PendingAnswers(), 0);
     EXPECT_EQ(sub.Estado(), esEdicao);
     EXPECT_EQ(master.Estado(), esEdicao);
+}
+
+TEST_F(SubGlobal, Edit_WhoseOwnRunFails_StartsNoEditOfTheMaster)
+{
+    vism.Answer({.result = "0", .registers = {{1, "det"}}});
+    master.NotificarLinks();
+    vism.Expect(R"($$EDIT^%CSWWGLOB("^D","7|B|x"))", {.error = "%GTM-E-UNDEF"});
+    EXPECT_THROW(sub.Edit(), EMRunFailed);
+    EXPECT_EQ(vism.Runs().size(), 2u);
+    EXPECT_EQ(sub.Estado(), esNavegacao);
+    EXPECT_EQ(master.Estado(), esNavegacao);
+}
+
+TEST_F(SubGlobal, ReadWhoseRunFails_EndsTheMastersNotification)
+{
+    TestControl after{"A", &journal};
+    after.Bind(&master, tcPiece, 1);
+    journal.clear();
+    vism.Answer({.result = "0", .registers = {{1, "det"}}});
+    master.NotificarLinks();
+    journal.clear();
+    vism.Answer({.error = "%GTM-E-UNDEF"});
+    EXPECT_THROW(master.NotificarLinks(), EMRunFailed);
+    EXPECT_EQ(detail.Value(), "det");
+    EXPECT_TRUE(journal.empty()) << "controls were told after the failed read";
 }
 
 TEST_F(SubGlobal, WithoutAMaster_EditLocksOnlyItsOwnNode)

@@ -8,10 +8,12 @@
 
 #include "mbind/BoundDoubles.h"
 #include "mbind/MGlobal.h"
+#include "mbind/MText.h"
 #include "mbind/MenuInfo.h"
 #include "mbind/UDllMan.h"
 #include "support/FakeVisM.h"
 #include "support/Recorders.h"
+#include "toolkit/Edit.h"
 
 namespace {
 
@@ -896,6 +898,123 @@ TEST_F(TMGlobalRecord, LastTakesRecordAndKeysWhateverTheAnswer)
     EXPECT_EQ(global.GetChaves(), "9|Z");
     EXPECT_EQ(global.Dados(), "last^read");
     EXPECT_EQ(vism.Runs().size(), 2u);
+}
+
+// --- failed runs -----------------------------------------------------------------------
+//
+// A run that fails ends the operation where it stands: nothing after it runs, and the
+// record, keys, state and lock flag stay as the steps before it left them. The runs before
+// the failing one answer "0", so a stale answer would let the operation go on.
+
+struct FailedRunCase {
+    const char* name;
+    bool editing;
+    std::string rotina;
+    std::function<void(TMGlobal&)> operation;
+    // Answers of the runs before the failing one: "0", or "" for a run whose answer is
+    // not read.
+    Log answers;
+    Log journal;
+    TEstadoGlobal estado;
+};
+
+class TMGlobalFailedRun : public TMGlobalRecord, public ::testing::WithParamInterface<FailedRunCase> {};
+
+TEST_P(TMGlobalFailedRun, EndsTheOperationWhereItStands)
+{
+    const FailedRunCase& c = GetParam();
+    global.SetGlobalRotina(c.rotina);
+    if (c.editing)
+        StartEdit();
+    else
+        Load();
+    for (const std::string& answer : c.answers)
+        vism.Answer(Reply(answer.empty() ? TVariant() : TVariant(answer), {{0, "p0"}, {1, "2|B"}}));
+    vism.Answer({.error = "%GTM-E-UNDEF", .during = [this] { journal.push_back("fail " + RoutineOf(vism.Code())); }});
+
+    EXPECT_THROW(c.operation(global), EMRunFailed);
+
+    EXPECT_EQ(journal, c.journal);
+    EXPECT_EQ(vism.PendingAnswers(), 0);
+    EXPECT_EQ(global.Estado(), c.estado);
+    EXPECT_EQ(global.Dados(), "x^y");
+    EXPECT_EQ(global.GetChaves(), "1|A");
+    EXPECT_FALSE(global.Bloqueado());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Operations, TMGlobalFailedRun,
+    ::testing::Values(
+        FailedRunCase{"Post", true, "", [](TMGlobal& G) { G.Post(); }, {}, {"OnPost", "fail POST"}, esEdicao},
+        FailedRunCase{"PostsUserRoutine",
+                      true,
+                      "R^ZZ",
+                      [](TMGlobal& G) { G.Post(); },
+                      {},
+                      {"OnPost", "fail D R^ZZ"},
+                      esEdicao},
+        FailedRunCase{"Next", false, "", [](TMGlobal& G) { G.Next(); }, {}, {"fail NEXT"}, esNavegacao},
+        FailedRunCase{"Last", false, "", [](TMGlobal& G) { G.Last(); }, {}, {"fail LAST"}, esNavegacao},
+        FailedRunCase{"NextsPost", true, "", [](TMGlobal& G) { G.Next(); }, {}, {"OnPost", "fail POST"}, esEdicao},
+        FailedRunCase{"Delete",
+                      false,
+                      "",
+                      [](TMGlobal& G) { G.Delete(); },
+                      {},
+                      {"OnDelete", "OnBeforeCancel", "fail DELETE"},
+                      esNavegacao},
+        FailedRunCase{"DeletesUserRoutine",
+                      false,
+                      "R^ZZ",
+                      [](TMGlobal& G) { G.Delete(); },
+                      {},
+                      {"OnDelete", "OnBeforeCancel", "fail D R^ZZ"},
+                      esNavegacao},
+        FailedRunCase{"Edit", false, "", [](TMGlobal& G) { G.Edit(); }, {}, {"OnEdit", "fail EDIT"}, esNavegacao},
+        FailedRunCase{"Refresh", false, "", [](TMGlobal& G) { G.Refresh(); }, {}, {"fail REFRESH"}, esNavegacao},
+        FailedRunCase{"Cancel",
+                      true,
+                      "",
+                      [](TMGlobal& G) { G.Cancel(); },
+                      {},
+                      {"OnBeforeCancel", "OnCancel", "fail CANCEL"},
+                      esEdicao},
+        FailedRunCase{"CancelsReread",
+                      true,
+                      "",
+                      [](TMGlobal& G) { G.Cancel(); },
+                      {""},
+                      {"OnBeforeCancel", "OnCancel", "run CANCEL", "fail REFRESH"},
+                      esNavegacao}),
+    [](const ::testing::TestParamInfo<FailedRunCase>& Info) { return std::string(Info.param.name); });
+
+TEST_F(TMGlobalRecord, FailedPostWritesNoSubGlobalAndNoMemo)
+{
+    TestSubGlobal sub;
+    sub.SetVisM(&vism);
+    sub.SetGlobal("^SUB");
+    sub.OnPost = [&](TObject*, bool&) { journal.push_back("Sub.OnPost"); };
+    sub.SetMGlobal(&global);
+    TestMemoryGlobal memo("Memo", &journal);
+    memo.SetMGlobal(&global);
+    StartEdit();
+    vism.Answer({.error = "%GTM-E-UNDEF"});
+    EXPECT_THROW(global.Post(), EMRunFailed);
+    EXPECT_EQ(journal, Log{"OnPost"});
+    EXPECT_EQ(vism.Runs().size(), 1u);
+}
+
+TEST_F(TMGlobalRecord, FailedRunReachesTheUserOnlyThroughOnError)
+{
+    std::vector<std::string> errors;
+    vism.OnError = [&](TObject*) { errors.push_back(vism.ErrorName()); };
+    StartEdit();
+    vism.Answer({.error = "%GTM-E-DIVZERO"});
+    RunGuarded(&global, [this] { global.Post(); });
+    EXPECT_EQ(global.Estado(), esEdicao);
+    EXPECT_EQ(errors, Log{"%GTM-E-DIVZERO"});
+    EXPECT_TRUE(messages.Messages().empty());
+    EXPECT_TRUE(messages.Exceptions().empty());
 }
 
 // --- company holder ---------------------------------------------------------------------
