@@ -24,6 +24,7 @@
 #include "mbind/CurrencyText.h"
 #include "mbind/EdValor.h"
 #include "mbind/MGlobal.h"
+#include "mbind/MText.h"
 #include "mbind/MenuInfo.h"
 #include "platform/IniFiles.h"
 #include "platform/Process.h"
@@ -624,15 +625,16 @@ TFormTrevask::TSeguir TFormTrevask::TratarRegistro(TLeitura Modo)
 
 bool TFormTrevask::GravarPeso(const std::string& Peso)
 {
+    // A failed run (the user has seen the server's error) fails the store like any other.
     try {
         VisM1->SetCode(kMatarPeso);
-        VisM1->SetExecFlag(1);
+        ExecutarCode(VisM1);
         EdValor1->SetValor(PesoToCurr(Peso));
         VisM1->SetP0(MenuInfo1->GetCodEmp());
         VisM1->SetP1(Terminal);
         VisM1->SetP2(EdValor1->ValorM());
         VisM1->SetCode(kGravarPeso);
-        VisM1->SetExecFlag(1);
+        ExecutarCode(VisM1);
         MostrarTexto(EdPesoGravado, VisM1->P2().AsString());
         FimDaGravacao();
         return true;

@@ -24,6 +24,7 @@
 #include "support/EventLoop.h"
 #include "toolkit/MaskEdit.h"
 #include "support/FormatSettingsGuard.h"
+#include "support/KillServer.h"
 #include "support/MDirect.h"
 #include "support/Recorders.h"
 #include "vism/VisM.h"
@@ -400,6 +401,49 @@ TEST_F(ScaleEndToEnd, ServerThatCannotStartIsReportedAndEndsTheProgram)
     EXPECT_FALSE(form->ComPort1->Connected());
 }
 
+// --- Failed runs ---------------------------------------------------------------------------
+
+TEST_F(ScaleEndToEnd, ServerKilledBeforeAStore_IsAFailedStore_AndTheNextStoreWorks)
+{
+    Create();
+    ASSERT_TRUE(Send(Record('2', "12,50") + "\r", [&] { return RunsReach(2); }));
+    ASSERT_EQ(Node(), "12500");
+    ASSERT_TRUE(KillServer(*server));
+
+    ASSERT_TRUE(Send(Record('2', "13,75"), [&] { return messages.Texts().size() >= 2; }));
+    Settle();
+
+    const std::vector<QString> texts = messages.Texts();
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_TRUE(texts.at(0).contains(QStringLiteral("M server process ended"))) << texts.at(0).toStdString();
+    EXPECT_TRUE(texts.at(0).contains(QStringLiteral("\rCode = K ^PESAGEM(P0,P1)\r"))) << texts.at(0).toStdString();
+    EXPECT_EQ(texts.at(1), QString::fromUtf8("Registro com Problema , aperte Saída Novamente !"));
+    EXPECT_EQ(server->Runs, (Strings{"K ^PESAGEM(P0,P1)", "set 12500", "K ^PESAGEM(P0,P1)"}));
+    EXPECT_EQ(form->EdPesoGravado->text(), QStringLiteral("12500"));
+    EXPECT_EQ(form->EdValor1->Text(), "0,00");
+    EXPECT_EQ(Node(), "12500");
+
+    ASSERT_TRUE(Send(Record('2', "14,00") + "\r", [&] { return form->EdPesoGravado->text() == "14000"; }));
+    EXPECT_EQ(Node(), "14000");
+    EXPECT_EQ(messages.Texts().size(), 2u);
+}
+
+TEST_F(ScaleEndToEnd, MErrorWhileStoring_IsAFailedStore)
+{
+    // A terminal code longer than a subscript may be: the set raises an M error.
+    Create({{"Terminal", "Terminal", std::string(1100, 'T')}});
+
+    ASSERT_TRUE(Send(Record('2', "12,50"), [&] { return messages.Texts().size() >= 2; }));
+    Settle();
+
+    const std::vector<QString> texts = messages.Texts();
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_TRUE(texts.at(0).startsWith(QStringLiteral("%GTM-E-"))) << texts.at(0).toStdString();
+    EXPECT_EQ(texts.at(1), QString::fromUtf8("Registro com Problema , aperte Saída Novamente !"));
+    EXPECT_TRUE(form->EdPesoGravado->text().isEmpty()) << form->EdPesoGravado->text().toStdString();
+    EXPECT_EQ(M().Execute("W $D(^PESAGEM)"), "0");
+}
+
 // --- The configuration window, on the same server -----------------------------------------
 
 namespace {
@@ -533,6 +577,30 @@ TEST_F(ConfigurationEndToEnd, FirstStartWithoutAFileWarnsAndTheMenuConfiguresEve
     M().Execute("K ^PESAGEM");
     ASSERT_TRUE(Send(Record('2', "8,50") + "\r", [&] { return form->EdPesoGravado->text() == "8500"; }));
     EXPECT_EQ(Node("1", "BAL01"), "8500");
+}
+
+TEST_F(ConfigurationEndToEnd, TerminalListEndsAtAFailedRun)
+{
+    // A terminal routine of the test's own: its second run moves on to BAL02, then fails.
+    std::filesystem::create_directories(dir.Path("routines"));
+    WriteFileBytes(dir.Path("routines/CCTTGA955.m"), "CCTTGA955 ; fails at its second run\n"
+                                                     " Q\n"
+                                                     "TERMCRU() I $G(P1)=\"\" S P1=\"BAL01\",P2=\"um\" Q 0\n"
+                                                     " S P1=\"BAL02\",P2=\"dois\" Q 1/0\n");
+    serverSettings.RoutineDirs = {dir.Path("routines")};
+    Create({{"Terminal", "Terminal", "BAL01"}});
+
+    TFormMorvidConfig window(nullptr, form->MenuInfo1, [this](TComponent* Owner) {
+        auto* control = new TVisM(Owner);
+        control->SetServerSettings(serverSettings);
+        return control;
+    });
+
+    EXPECT_EQ(window.CBTerminal->Codigos()->AsVector(), (std::vector<std::string>{"BAL01"}));
+    ASSERT_EQ(messages.Texts().size(), 1u);
+    EXPECT_TRUE(messages.Texts().at(0).startsWith(QStringLiteral("%GTM-E-DIVZERO")))
+        << messages.Texts().at(0).toStdString();
+    EXPECT_EQ(window.CBTerminal->ItemIndex(), 0) << "the window went on reading the file";
 }
 
 TEST_F(ConfigurationEndToEnd, ConfigurationFromTheMenuIsAppliedAgain)

@@ -114,7 +114,8 @@ inline void WriteIni(const std::vector<IniKey>& Keys)
 }
 
 // Answers the connection check while Alive, and applies the weighing node's kill and set
-// to Pesagem (company and terminal as the registers hold them).
+// to Pesagem (company and terminal as the registers hold them); a failed run changes
+// nothing.
 class ScaleServerFake : public FakeVisM {
 public:
     using FakeVisM::FakeVisM;
@@ -126,6 +127,8 @@ protected:
     void Execute() override
     {
         FakeVisM::Execute();
+        if (RunFailed())
+            return;
         const std::pair<std::string, std::string> node{P0().AsString(), P1().AsString()};
         if (Code() == "S P1 = $h" && Alive && P1().AsString().empty())
             StoreRegister(1, "67000,3600");

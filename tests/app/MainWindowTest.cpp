@@ -866,6 +866,65 @@ TEST_F(MainWindow, StoreSetsRegistersInOrderAndShowsTheValueReadBack)
     EXPECT_EQ(form->EdValor1->Text(), "12,50");
 }
 
+struct StoreFailureCase {
+    const char* name;
+    // Runs of the store that work before the failing one.
+    int runsBefore;
+    // The node's value after the failed store.
+    const char* stored;
+};
+
+class MainWindowStoreFailure : public MainWindow, public ::testing::WithParamInterface<StoreFailureCase> {};
+
+TEST_P(MainWindowStoreFailure, ServerFailureIsAFailedStoreWithItsBoxAndSteps)
+{
+    WriteIni(CompleteIni());
+    Create();
+    Receive("2  12,50kg\r");
+    ASSERT_EQ(form->EdPesoGravado->text(), QStringLiteral("12500"));
+    ASSERT_TRUE(messages.Messages().empty());
+    comm.ClearCalls();
+    server->ClearLog();
+    for (int i = 0; i < GetParam().runsBefore; ++i)
+        server->Answer({});
+    server->Answer({.error = "%GTM-E-GVSUBOFLOW, Maximum combined length of subscripts exceeded"});
+
+    Receive("2  13,00kg\r2  14,00kg\r");
+
+    ASSERT_EQ(messages.Texts().size(), 2u);
+    EXPECT_TRUE(messages.Texts().at(0).startsWith(QStringLiteral("%GTM-E-GVSUBOFLOW, Maximum")));
+    EXPECT_EQ(messages.Texts().at(1), QString::fromUtf8("Registro com Problema , aperte Saída Novamente !"));
+    EXPECT_EQ(form->EdPesoGravado->text(), QStringLiteral("12500"));
+    EXPECT_EQ(Stored(), GetParam().stored);
+    EXPECT_EQ(server->Runs().size(), static_cast<size_t>(GetParam().runsBefore + 1)) << "the rest of the event ran";
+    EXPECT_EQ(Purges(), 1);
+    EXPECT_EQ(form->EdValor1->Text(), "0,00");
+    EXPECT_TRUE(form->Registro.empty());
+    EXPECT_TRUE(form->Gravar) << "continuous mode stays armed";
+    EXPECT_TRUE(messages.Exceptions().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Runs, MainWindowStoreFailure,
+                         ::testing::Values(StoreFailureCase{"Kill", 0, "12500"}, StoreFailureCase{"Set", 1, "<none>"}),
+                         [](const ::testing::TestParamInfo<StoreFailureCase>& Info) {
+                             return std::string(Info.param.name);
+                         });
+
+TEST_F(MainWindow, ServerFailureWhileStoringInButtonModeDisarmsAndEnablesTheButton)
+{
+    WriteIni(CompleteIni());
+    Create();
+    form->BitBtn1->setVisible(true);
+    form->visualiza();
+    form->BitBtn1->click();
+    server->Answer({.error = "%GTM-E-UNDEF"});
+    Receive("2  12,50kg\r");
+    EXPECT_EQ(messages.Texts().size(), 2u);
+    EXPECT_EQ(Stored(), "<none>");
+    EXPECT_FALSE(form->Gravar);
+    EXPECT_TRUE(form->BitBtn1->isEnabled());
+}
+
 TEST_F(MainWindow, PurgeFailingInTheReaderLeavesTheHandler)
 {
     WriteIni(CompleteIni());
