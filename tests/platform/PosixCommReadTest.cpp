@@ -264,8 +264,10 @@ TEST_F(PosixCommWrite, PurgeTxAbortEndsBlockedWrite)
 {
     COMMTIMEOUTS timeouts{MAXDWORD, 0, 0, 0, 0};
     ASSERT_TRUE(Api.SetCommTimeouts(Port, timeouts));
+    // The purge comes once the far end has seen the write begin: a purge before the
+    // write would abort nothing, and the write would then wait for ever.
     std::thread ui([this] {
-        std::this_thread::sleep_for(50ms);
+        Line.Receive(1, 10000);
         Api.PurgeComm(Port, PURGE_TXABORT | PURGE_RXABORT);
     });
     const std::string big(1 << 20, 'w');
