@@ -1,14 +1,13 @@
 #include "vism/MServerSettings.h"
 
 #include <glob.h>
-#include <pwd.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
 
+#include "platform/ConfigHome.h"
 #include "vism/MServerError.h"
 
 namespace fs = std::filesystem;
@@ -19,26 +18,6 @@ std::string Environment(const char* Name)
 {
     const char* value = std::getenv(Name);
     return value == nullptr ? std::string() : std::string(value);
-}
-
-fs::path HomeDir()
-{
-    std::string home = Environment("HOME");
-    if (home.empty()) {
-        if (const passwd* entry = getpwuid(getuid()))
-            home = entry->pw_dir;
-    }
-    return home;
-}
-
-// An XDG base directory: the variable when it holds an absolute path, else the default
-// under the home directory.
-fs::path XdgDir(const char* Variable, const char* HomeRelative)
-{
-    const fs::path value = Environment(Variable);
-    if (value.is_absolute())
-        return value;
-    return HomeDir() / HomeRelative;
 }
 
 bool HasFile(const fs::path& Dir, const char* Name)
@@ -147,9 +126,9 @@ TMServerSettings TMServerSettings::FromEnvironment()
         settings.SettingsFile = root / "vism.conf";
         settings.ObjectDir = root / "m-objects";
     } else {
-        settings.DataDir = XdgDir("XDG_DATA_HOME", ".local/share") / "trevask" / "m";
-        settings.SettingsFile = XdgDir("XDG_CONFIG_HOME", ".config") / "trevask" / "vism.conf";
-        settings.ObjectDir = XdgDir("XDG_CACHE_HOME", ".cache") / "trevask" / "m-objects";
+        settings.DataDir = XdgBaseDir("XDG_DATA_HOME", ".local/share") / "trevask" / "m";
+        settings.SettingsFile = XdgBaseDir("XDG_CONFIG_HOME", ".config") / "trevask" / "vism.conf";
+        settings.ObjectDir = XdgBaseDir("XDG_CACHE_HOME", ".cache") / "trevask" / "m-objects";
     }
     settings.RoutineDirs = SplitPathList(Environment("TREVASK_M_ROUTINES"));
     settings.ServerRoutineDir = FindServerRoutineDir();
