@@ -13,6 +13,12 @@ const char* __asan_default_options()
     return "detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1";
 }
 
+// Leaks of system libraries that are not ours (listed in the file).
+const char* __lsan_default_options()
+{
+    return "suppressions=" TREVASK_LEAK_SUPPRESSIONS;
+}
+
 // Undefined behaviour is reported with the calls that led to it.
 const char* __ubsan_default_options()
 {

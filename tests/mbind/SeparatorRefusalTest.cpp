@@ -167,6 +167,7 @@ void ExpectExitRefused(const MessageRecorder& Recorder, Screen& S, const std::st
     EXPECT_EQ(exits, Exits);
     EXPECT_EQ(S.global.Dados(), Record);
     EXPECT_EQ(S.global.edits, 0);
+    S.edit->OnExit = nullptr; // it counts into a local of this function
 }
 
 TEST(SeparatorRefusal, MComboBox_TypedTextRefusesIt_AnItemOrCodeHoldingItIsRefusedOnExit)
