@@ -3,6 +3,7 @@
 
 #include <climits>
 
+#include "support/ParamNames.h"
 #include "toolkit/SysUtils.h"
 
 namespace {
@@ -11,6 +12,8 @@ struct DecimalCase {
     const char* Text;
     int Value;
 };
+
+void PrintTo(const DecimalCase& c, std::ostream* out) { *out << Printable(c.Text) << " is " << c.Value; }
 
 class DecimalAccepted : public ::testing::TestWithParam<DecimalCase> {};
 
@@ -24,7 +27,8 @@ TEST_P(DecimalAccepted, GivesTheValueEverywhere)
 INSTANTIATE_TEST_SUITE_P(Text, DecimalAccepted,
                          ::testing::Values(DecimalCase{"0", 0}, DecimalCase{"7", 7}, DecimalCase{"007", 7},
                                            DecimalCase{"+12", 12}, DecimalCase{"-12", -12}, DecimalCase{"-0", 0},
-                                           DecimalCase{"2147483647", INT_MAX}, DecimalCase{"-2147483648", INT_MIN}));
+                                           DecimalCase{"2147483647", INT_MAX}, DecimalCase{"-2147483648", INT_MIN}),
+                         [](const auto& Info) { return TestNameOf(Info.param.Text); });
 
 class DecimalRefused : public ::testing::TestWithParam<const char*> {};
 
@@ -42,12 +46,15 @@ TEST_P(DecimalRefused, GivesNothingTheDefaultOrTheConversionError)
 
 INSTANTIATE_TEST_SUITE_P(Text, DecimalRefused,
                          ::testing::Values("", "+", "-", "abc", "7x", "0x7", "$7", " 7", "7 ", "+-7", "-+7", "++7",
-                                           "--7", "1,5", "2147483648", "-2147483649", "99999999999"));
+                                           "--7", "1,5", "2147483648", "-2147483649", "99999999999"),
+                         [](const auto& Info) { return TestNameOf(Info.param); });
 
 struct TrimCase {
     std::string Text;
     std::string Trimmed;
 };
+
+void PrintTo(const TrimCase& c, std::ostream* out) { *out << Printable(c.Text) << " is " << Printable(c.Trimmed); }
 
 class TrimTable : public ::testing::TestWithParam<TrimCase> {};
 
@@ -60,6 +67,7 @@ INSTANTIATE_TEST_SUITE_P(Text, TrimTable,
                          ::testing::Values(TrimCase{"", ""}, TrimCase{"   ", ""}, TrimCase{"abc", "abc"},
                                            TrimCase{"  12,50 ", "12,50"}, TrimCase{"\t\r\n x \x01", "x"},
                                            TrimCase{std::string("\0a\0", 3), "a"}, TrimCase{" a b ", "a b"},
-                                           TrimCase{"\xA0" "a\xA0", "\xA0" "a\xA0"}, TrimCase{"\x7F", "\x7F"}));
+                                           TrimCase{"\xA0" "a\xA0", "\xA0" "a\xA0"}, TrimCase{"\x7F", "\x7F"}),
+                         [](const auto& Info) { return TestNameOf(Info.param.Text); });
 
 } // namespace

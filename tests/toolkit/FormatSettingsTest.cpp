@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "support/FormatSettingsGuard.h"
+#include "support/ParamNames.h"
 #include "support/PosixLocale.h"
 #include "toolkit/SysUtils.h"
 
@@ -18,6 +19,15 @@ struct Ymd {
 std::ostream& operator<<(std::ostream& out, const Ymd& d)
 {
     return out << d.year << "-" << d.month << "-" << d.day;
+}
+
+// A date as a test name: 2000-2-29 is Y2000_M2_D29, a month of -1 is Mminus1.
+std::string DateName(const Ymd& d)
+{
+    const auto part = [](const char* tag, int value) {
+        return tag + (value < 0 ? "minus" + std::to_string(-value) : std::to_string(value));
+    };
+    return part("Y", d.year) + "_" + part("M", d.month) + "_" + part("D", d.day);
 }
 
 Ymd Decoded(TDateTime Date)
@@ -121,7 +131,7 @@ struct PatternCase {
     char separator;
 };
 
-void PrintTo(const PatternCase& c, std::ostream* out) { *out << '"' << c.pattern << '"'; }
+void PrintTo(const PatternCase& c, std::ostream* out) { *out << Printable(c.pattern); }
 
 class ShortDateOfPatternTable : public ::testing::TestWithParam<PatternCase> {};
 
@@ -146,7 +156,8 @@ INSTANTIATE_TEST_SUITE_P(
                       PatternCase{"%A %d %b %Y", "dd/mm/yyyy", ' '}, PatternCase{"%a, %d.%b %Y", "dd/mm yyyy", '.'},
                       PatternCase{"%Y\xe5\xb9\xb4%m\xe6\x9c\x88%d\xe6\x97\xa5", "yyyy/mm/dd", '/'},
                       PatternCase{"%Y\xeb\x85\x84 %m\xec\x9b\x94 %d\xec\x9d\xbc", "yyyy/mm/dd", ' '},
-                      PatternCase{"", "", '/'}));
+                      PatternCase{"", "", '/'}),
+    [](const auto& Info) { return TestNameOf(Info.param.pattern); });
 
 TEST(FormatSettings, SettersChangeEachSettingAlone)
 {
@@ -169,6 +180,8 @@ struct EncodeCase {
     TDateTime value;
 };
 
+void PrintTo(const EncodeCase& c, std::ostream* out) { *out << c.date << " is day " << static_cast<long>(c.value); }
+
 class EncodeDateTable : public ::testing::TestWithParam<EncodeCase> {};
 
 TEST_P(EncodeDateTable, CountsDaysFrom30December1899)
@@ -182,7 +195,8 @@ INSTANTIATE_TEST_SUITE_P(Dates, EncodeDateTable,
                          ::testing::Values(EncodeCase{{1899, 12, 30}, 0}, EncodeCase{{1899, 12, 29}, -1},
                                            EncodeCase{{1900, 1, 1}, 2}, EncodeCase{{1900, 3, 1}, 61},
                                            EncodeCase{{2000, 1, 1}, 36526}, EncodeCase{{2000, 2, 29}, 36585},
-                                           EncodeCase{{1, 1, 1}, -693593}, EncodeCase{{9999, 12, 31}, 2958465}));
+                                           EncodeCase{{1, 1, 1}, -693593}, EncodeCase{{9999, 12, 31}, 2958465}),
+                         [](const auto& Info) { return DateName(Info.param.date); });
 
 class TryEncodeDateRefuses : public ::testing::TestWithParam<Ymd> {};
 
@@ -198,7 +212,8 @@ TEST_P(TryEncodeDateRefuses, DatesOutsideTheCalendar)
 INSTANTIATE_TEST_SUITE_P(Dates, TryEncodeDateRefuses,
                          ::testing::Values(Ymd{2001, 2, 29}, Ymd{1900, 2, 29}, Ymd{2000, 4, 31}, Ymd{2000, 13, 1},
                                            Ymd{2000, 0, 1}, Ymd{2000, 1, 0}, Ymd{2000, 1, 32}, Ymd{2000, -1, 1},
-                                           Ymd{2000, 1, -1}, Ymd{0, 1, 1}, Ymd{10000, 1, 1}));
+                                           Ymd{2000, 1, -1}, Ymd{0, 1, 1}, Ymd{10000, 1, 1}),
+                         [](const auto& Info) { return DateName(Info.param); });
 
 TEST(DecodeDate, IgnoresTheTimeOfDay)
 {
@@ -224,7 +239,10 @@ struct ToTextCase {
     std::string expected;
 };
 
-void PrintTo(const ToTextCase& c, std::ostream* out) { *out << c.format << " '" << c.separator << "'"; }
+void PrintTo(const ToTextCase& c, std::ostream* out)
+{
+    *out << Printable(c.format) << " '" << c.separator << "' " << c.date << " is " << Printable(c.expected);
+}
 
 class DateToStrTable : public ::testing::TestWithParam<ToTextCase> {};
 
@@ -249,7 +267,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ToTextCase{"dd/mm/yyyy", '.', {1999, 12, 31}, "31.12.1999"},
                       ToTextCase{"yyyy/ mm/ dd/", '.', {2000, 3, 1}, "2000. 03. 01."},
                       ToTextCase{"dd/mm/yyyy", '/', {5, 1, 2}, "02/01/0005"},
-                      ToTextCase{"d/m/y", '/', {2005, 1, 2}, "2/1/05"}));
+                      ToTextCase{"d/m/y", '/', {2005, 1, 2}, "2/1/05"}),
+    [](const auto& Info) { return NamePart(Info.param.format) + "__" + NamePart(Info.param.expected); });
 
 // ---- text to date ---------------------------------------------------------------------
 
@@ -263,7 +282,11 @@ struct FromTextCase {
 
 void PrintTo(const FromTextCase& c, std::ostream* out)
 {
-    *out << c.format << " '" << c.separator << "' \"" << c.text << "\"";
+    *out << Printable(c.format) << " '" << c.separator << "' " << Printable(c.text);
+    if (c.ok)
+        *out << " is " << c.date;
+    else
+        *out << " refused";
 }
 
 class TryStrToDateTable : public ::testing::TestWithParam<FromTextCase> {};
@@ -332,7 +355,8 @@ INSTANTIATE_TEST_SUITE_P(
         FromTextCase{"d/mm/yyyy", ' ', "1 3 2000", true, March1st2000},
         FromTextCase{"d/mm/yyyy", ' ', " 1   03  2000 ", true, March1st2000},
         FromTextCase{"d/mm/yyyy", ' ', "1 3 ", true, March1st},
-        FromTextCase{"d/mm/yyyy", ' ', "1/3/2000", false, {}}));
+        FromTextCase{"d/mm/yyyy", ' ', "1/3/2000", false, {}}),
+    [](const auto& Info) { return NamePart(Info.param.format) + "__" + NamePart(Info.param.text); });
 
 TEST(TryStrToDate, PutsTwoDigitYearsInTheHundredYearsFromFiftyYearsAgo)
 {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "support/ActiveWindow.h"
+#include "support/ParamNames.h"
 #include "toolkit/RadioGroup.h"
 
 namespace {
@@ -42,6 +43,8 @@ struct IndexCase {
     int selected;
 };
 
+void PrintTo(const IndexCase& c, std::ostream* out) { *out << c.written << " selects " << c.selected; }
+
 class RadioGroupItemIndex : public ::testing::TestWithParam<IndexCase> {};
 
 TEST_P(RadioGroupItemIndex, BelowMinusOneSelectsNothingAndBeyondTheLastSelectsTheLast)
@@ -57,7 +60,8 @@ TEST_P(RadioGroupItemIndex, BelowMinusOneSelectsNothingAndBeyondTheLastSelectsTh
 
 INSTANTIATE_TEST_SUITE_P(Indexes, RadioGroupItemIndex,
                          ::testing::Values(IndexCase{0, 0}, IndexCase{2, 2}, IndexCase{-1, -1}, IndexCase{-7, -1},
-                                           IndexCase{3, 2}, IndexCase{99, 2}));
+                                           IndexCase{3, 2}, IndexCase{99, 2}),
+                         [](const auto& Info) { return "Set_" + NamePart(std::to_string(Info.param.written)); });
 
 TEST(RadioGroupItems, ShowsTheItemTextsAndAGroupWithoutButtonsSelectsNothing)
 {

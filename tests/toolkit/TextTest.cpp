@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "support/ParamNames.h"
 #include "toolkit/SysUtils.h"
 #include "toolkit/Variant.h"
 #include "toolkit/Win1252.h"
@@ -34,6 +35,8 @@ struct StrToIntCase {
     int32_t value;
 };
 
+void PrintTo(const StrToIntCase& c, std::ostream* out) { *out << Printable(c.text) << " is " << c.value; }
+
 class StrToIntAccepts : public ::testing::TestWithParam<StrToIntCase> {};
 
 TEST_P(StrToIntAccepts, DecimalAndHexadecimalForms)
@@ -47,7 +50,8 @@ INSTANTIATE_TEST_SUITE_P(Text, StrToIntAccepts,
                                            StrToIntCase{"0XfF", 255}, StrToIntCase{"-$10", -16},
                                            StrToIntCase{"2147483647", 2147483647},
                                            StrToIntCase{"-2147483648", INT32_MIN},
-                                           StrToIntCase{"$FFFFFFFF", -1}));
+                                           StrToIntCase{"$FFFFFFFF", -1}),
+                         [](const auto& Info) { return TestNameOf(Info.param.text); });
 
 class StrToIntRefuses : public ::testing::TestWithParam<const char*> {};
 
@@ -63,4 +67,5 @@ TEST_P(StrToIntRefuses, WithTheConversionError)
 
 INSTANTIATE_TEST_SUITE_P(Text, StrToIntRefuses,
                          ::testing::Values("", " ", "x", "$", "-", "12 ", "1,5", "--1", "+-1", "2147483648",
-                                           "-2147483649", "$100000000", "0x", "\t1"));
+                                           "-2147483649", "$100000000", "0x", "\t1"),
+                         [](const auto& Info) { return TestNameOf(Info.param); });
