@@ -11,6 +11,7 @@
 #include "platform/CommPortNames.h"
 #include "platform/WinComm.h"
 #include "support/EnvironmentGuard.h"
+#include "support/ParamNames.h"
 #include "support/PtyPair.h"
 
 using namespace WinComm;
@@ -52,6 +53,15 @@ struct TNameCase {
     const char* Linux;
 };
 
+void PrintTo(const TNameCase& c, std::ostream* out) { *out << Printable(c.Windows) << " is " << Printable(c.Linux); }
+
+// The name of a case: the Windows name after the device prefix, or marked as bare.
+std::string NameAfterTheDevicePrefix(const ::testing::TestParamInfo<TNameCase>& Info)
+{
+    const std::string_view name = Info.param.Windows, prefix = "\\\\.\\";
+    return name.starts_with(prefix) ? TestNameOf(name.substr(prefix.size())) : "Bare_" + NamePart(name);
+}
+
 class PortNamesWithoutFile : public PortNames, public ::testing::WithParamInterface<TNameCase> {};
 
 TEST_P(PortNamesWithoutFile, MapAsTheyStand)
@@ -65,7 +75,8 @@ INSTANTIATE_TEST_SUITE_P(Table, PortNamesWithoutFile,
                                            TNameCase{"\\\\.\\/dev/pts/3", "/dev/pts/3"},
                                            TNameCase{"\\\\.\\ttyUSB0", "/dev/ttyUSB0"},
                                            TNameCase{"\\\\.\\COM0", "/dev/COM0"},
-                                           TNameCase{"\\\\.\\COMX", "/dev/COMX"}, TNameCase{"\\\\.\\", ""}));
+                                           TNameCase{"\\\\.\\COMX", "/dev/COMX"}, TNameCase{"\\\\.\\", ""}),
+                         NameAfterTheDevicePrefix);
 
 TEST_F(PortNames, LineNamesTheDeviceOfItsComNameInAnyCase)
 {
@@ -85,6 +96,8 @@ struct TBadFileCase {
     const char* Text;
     const char* Problem; // what the complaint says, after the file's name
 };
+
+void PrintTo(const TBadFileCase& c, std::ostream* out) { *out << Printable(c.Text); }
 
 class PortNamesBadFile : public PortNames, public ::testing::WithParamInterface<TBadFileCase> {};
 
@@ -113,7 +126,7 @@ INSTANTIATE_TEST_SUITE_P(
                      " line 4: the device of COM3 must be a full path, such as /dev/ttyUSB0"},
         TBadFileCase{"NoDevice", "COM3=\n", " line 2: the device of COM3 must be a full path, such as /dev/ttyUSB0"},
         TBadFileCase{"NamedTwice", "com01=/dev/ttyUSB1\n", " line 2: COM1 was named already on line 1"}),
-    [](const ::testing::TestParamInfo<TBadFileCase>& Info) { return std::string(Info.param.Name); });
+    NamedBy(&TBadFileCase::Name));
 
 TEST_F(PortNames, UnreadableFileFailsWithBadConfiguration)
 {
@@ -146,6 +159,17 @@ struct TPlaceCase {
     std::string File;
 };
 
+void PrintTo(const TPlaceCase& c, std::ostream* out)
+{
+    const auto variable = [out](const char* name, const std::optional<std::string>& value) {
+        *out << name << "=" << (value ? Printable(*value) : "unset") << " ";
+    };
+    variable("TREVASK_DATA_DIR", c.DataDir);
+    variable("XDG_CONFIG_HOME", c.ConfigHome);
+    variable("HOME", c.Home);
+    *out << "is " << c.File;
+}
+
 class PortNamesPlace : public ::testing::TestWithParam<TPlaceCase> {};
 
 TEST_P(PortNamesPlace, FollowsTheServerControlsSettingsFile)
@@ -163,6 +187,6 @@ INSTANTIATE_TEST_SUITE_P(
                       TPlaceCase{"RelativeConfigHomeIsIgnored", std::nullopt, "cfg", "/home/u",
                                  "/home/u/.config/trevask/serial.conf"},
                       TPlaceCase{"Home", std::nullopt, std::nullopt, "/home/u", "/home/u/.config/trevask/serial.conf"}),
-    [](const ::testing::TestParamInfo<TPlaceCase>& Info) { return std::string(Info.param.Name); });
+    NamedBy(&TPlaceCase::Name));
 
 } // namespace

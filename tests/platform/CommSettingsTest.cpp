@@ -5,6 +5,7 @@
 
 #include "platform/CommSettings.h"
 #include "platform/CommTimeouts.h"
+#include "support/ParamNames.h"
 
 using namespace WinComm;
 
@@ -57,6 +58,15 @@ struct TFrameCase {
     tcflag_t Expected; // CSIZE, PARENB, PARODD, CMSPAR and CSTOPB bits
 };
 
+// A frame as it is usually written: 8N1, 7E1, 5N1.5.
+std::string FrameText(const TFrameCase& c)
+{
+    static const char* const stopBits[] = {"1", "1.5", "2"};
+    return std::to_string(c.ByteSize) + "NOEMS"[c.Parity] + stopBits[c.StopBits];
+}
+
+void PrintTo(const TFrameCase& c, std::ostream* out) { *out << FrameText(c); }
+
 class DcbFrames : public ::testing::TestWithParam<TFrameCase> {};
 
 TEST_P(DcbFrames, MapToControlFlags)
@@ -76,12 +86,15 @@ INSTANTIATE_TEST_SUITE_P(Table, DcbFrames,
                                            TFrameCase{8, SPACEPARITY, ONESTOPBIT, CS8 | PARENB | CMSPAR},
                                            TFrameCase{8, NOPARITY, TWOSTOPBITS, CS8 | CSTOPB},
                                            TFrameCase{6, NOPARITY, ONESTOPBIT, CS6},
-                                           TFrameCase{5, NOPARITY, ONE5STOPBITS, CS5 | CSTOPB}));
+                                           TFrameCase{5, NOPARITY, ONE5STOPBITS, CS5 | CSTOPB}),
+                         [](const auto& Info) { return TestNameOf(FrameText(Info.param)); });
 
 struct TRefusedCase {
     const char* Name;
     void (*Change)(DCB&);
 };
+
+void PrintTo(const TRefusedCase& c, std::ostream* out) { *out << c.Name; }
 
 class RefusedDcbs : public ::testing::TestWithParam<TRefusedCase> {};
 
@@ -116,7 +129,7 @@ INSTANTIATE_TEST_SUITE_P(
                                        d.Flags |= fOutX;
                                        d.XoffChar = d.XonChar;
                                    }}),
-    [](const ::testing::TestParamInfo<TRefusedCase>& info) { return std::string(info.param.Name); });
+    NamedBy(&TRefusedCase::Name));
 
 TEST(TranslateDcb, RateWithoutConstantGoesThroughTermios2)
 {
@@ -223,6 +236,17 @@ struct TPlanCase {
     std::optional<long> Interval;
 };
 
+void PrintTo(const TPlanCase& c, std::ostream* out)
+{
+    const auto timeout = [out](DWORD value) -> std::ostream& {
+        return value == MAXDWORD ? *out << "MAXDWORD" : *out << value;
+    };
+    *out << "interval ";
+    timeout(c.Timeouts.ReadIntervalTimeout) << ", multiplier ";
+    timeout(c.Timeouts.ReadTotalTimeoutMultiplier) << ", constant ";
+    timeout(c.Timeouts.ReadTotalTimeoutConstant) << ", " << c.Count << " bytes";
+}
+
 class ReadPlans : public ::testing::TestWithParam<TPlanCase> {};
 
 TEST_P(ReadPlans, FollowWindowsRules)
@@ -243,7 +267,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TPlanCase{"TotalIsMultiplierTimesCountPlusConstant", {0, 10, 100, 0, 0}, 5, false, false, 150, {}},
                       TPlanCase{"IntervalOnly", {20, 0, 0, 0, 0}, 5, false, false, {}, 20},
                       TPlanCase{"IntervalMaxWithConstantIsTotalOnly", {MAXDWORD, 0, 300, 0, 0}, 5, false, false, 300, {}}),
-    [](const ::testing::TestParamInfo<TPlanCase>& info) { return std::string(info.param.Name); });
+    NamedBy(&TPlanCase::Name));
 
 TEST(CommTimeouts, AllReadFieldsMaxAreRefused)
 {

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include "platform/IniFiles.h"
+#include "support/ParamNames.h"
 #include "support/TempWorkingDir.h"
 
 namespace {
@@ -37,7 +38,7 @@ struct IntegerCase {
     int expected; // with the default -1
 };
 
-void PrintTo(const IntegerCase& c, std::ostream* out) { *out << "\"" << c.value << "\""; }
+void PrintTo(const IntegerCase& c, std::ostream* out) { *out << Printable(c.value) << " is " << c.expected; }
 
 class IniFileInteger : public IniFile, public ::testing::WithParamInterface<IntegerCase> {};
 
@@ -51,7 +52,8 @@ INSTANTIATE_TEST_SUITE_P(Ini, IniFileInteger,
                          ::testing::Values(IntegerCase{"2", 2}, IntegerCase{" 3 ", 3}, IntegerCase{"0x2", 2},
                                            IntegerCase{"0XA", 10}, IntegerCase{"-4", -4}, IntegerCase{"+4", 4},
                                            IntegerCase{"", -1}, IntegerCase{"two", -1}, IntegerCase{"2,0", -1},
-                                           IntegerCase{"\"7\"", 7}, IntegerCase{"99999999999", -1}));
+                                           IntegerCase{"\"7\"", 7}, IntegerCase{"99999999999", -1}),
+                         [](const auto& Info) { return TestNameOf(Info.param.value); });
 
 TEST_F(IniFile, WritesEveryKeyAndReadsThemBack)
 {

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "platform/ParmrkDecoder.h"
+#include "support/ParamNames.h"
 
 using namespace WinComm;
 
@@ -16,6 +19,18 @@ struct TDecodeCase {
     std::vector<std::vector<uint8_t>> Chunks;
     std::vector<TRxItem> Expected;
 };
+
+// The bytes read, one read after the other: "FF 00 | 37".
+void PrintTo(const TDecodeCase& c, std::ostream* out)
+{
+    for (size_t i = 0; i < c.Chunks.size(); ++i) {
+        for (size_t j = 0; j < c.Chunks[i].size(); ++j) {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "%02X", c.Chunks[i][j]);
+            *out << (i + j == 0 ? "" : j == 0 ? " | " : " ") << hex;
+        }
+    }
+}
 
 class ParmrkDecoding : public ::testing::TestWithParam<TDecodeCase> {};
 
@@ -43,7 +58,7 @@ INSTANTIATE_TEST_SUITE_P(
         TDecodeCase{"EscapeSplit", {{0xFF}, {0xFF}}, {Data(0xFF)}},
         TDecodeCase{"MarkerOneByteAtATime", {{0xFF}, {0x00}, {0x00}, {0x41}}, {{TRxKind::Break, 0}, Data(0x41)}},
         TDecodeCase{"StrayFFKeptAsData", {{0xFF, 0x41}}, {Data(0xFF), Data(0x41)}}),
-    [](const ::testing::TestParamInfo<TDecodeCase>& info) { return std::string(info.param.Name); });
+    NamedBy(&TDecodeCase::Name));
 
 TEST(ParmrkDecoder, HalfMarkerWaitsForTheNextRead)
 {

@@ -10,6 +10,7 @@
 #include "CommFixture.h"
 #include "platform/CommDriver.h"
 #include "support/FakeCommDriver.h"
+#include "support/ParamNames.h"
 
 using namespace WinComm;
 using namespace std::chrono_literals;
@@ -101,6 +102,8 @@ struct TLineCase {
     DWORD Status; // GetCommModemStatus afterwards
 };
 
+void PrintTo(const TLineCase& c, std::ostream* out) { *out << c.Name; }
+
 class PosixCommModemLines : public PosixCommModem, public ::testing::WithParamInterface<TLineCase> {};
 
 TEST_P(PosixCommModemLines, ChangeEndsThePendingWaitWithItsEvent)
@@ -121,7 +124,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TLineCase{"Ring", [](FakeCommDriver& U) { U.Ring(); }, EV_RING, 0},
                       TLineCase{"CtsAndRlsdAtOnce", [](FakeCommDriver& U) { U.SetLines(TIOCM_CTS | TIOCM_CD); },
                                 EV_CTS | EV_RLSD, MS_CTS_ON | MS_RLSD_ON}),
-    [](const ::testing::TestParamInfo<TLineCase>& Info) { return std::string(Info.param.Name); });
+    NamedBy(&TLineCase::Name));
 
 TEST_F(PosixCommModem, TheWatchWaitsForTheFourLinesInTheDriver)
 {
@@ -177,6 +180,8 @@ struct TStopCase {
     bool (*Stop)(TCommApi&, HANDLE&);
 };
 
+void PrintTo(const TStopCase& c, std::ostream* out) { *out << c.Name; }
+
 class PosixCommModemStop : public PosixCommModem, public ::testing::WithParamInterface<TStopCase> {};
 
 TEST_P(PosixCommModemStop, EndsTheWatchPromptlyAndLeavesNoThread)
@@ -204,7 +209,7 @@ INSTANTIATE_TEST_SUITE_P(
                                     P = INVALID_HANDLE_VALUE;
                                     return closed;
                                 }}),
-    [](const ::testing::TestParamInfo<TStopCase>& Info) { return std::string(Info.param.Name); });
+    NamedBy(&TStopCase::Name));
 
 // Stops that come before, during and after the thread enters the driver's wait.
 TEST_F(PosixCommModem, StartingAndStoppingAtOnceManyTimesNeverHangs)

@@ -10,6 +10,7 @@
 
 #include "platform/Process.h"
 #include "support/ChildProcess.h"
+#include "support/ParamNames.h"
 #include "support/TempWorkingDir.h"
 
 namespace fs = std::filesystem;
@@ -218,7 +219,12 @@ struct SplitCase {
     std::vector<std::string> arguments;
 };
 
-void PrintTo(const SplitCase& c, std::ostream* out) { *out << "<" << c.text << ">"; }
+void PrintTo(const SplitCase& c, std::ostream* out)
+{
+    *out << Printable(c.text) << " is";
+    for (const std::string& argument : c.arguments)
+        *out << " " << Printable(argument);
+}
 
 class ArgumentSplitting : public ::testing::TestWithParam<SplitCase> {};
 
@@ -240,6 +246,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SplitCase{"dados\\saida.txt", Args{"dados\\saida.txt"}},
                       SplitCase{"c:\\dir\\\\", Args{"c:\\dir\\\\"}},
                       SplitCase{"\"c:\\dir\\\\\" x", Args{"c:\\dir\\", "x"}},
-                      SplitCase{"balan\xe7" "a", Args{"balan\xe7" "a"}}));
+                      SplitCase{"balan\xe7" "a", Args{"balan\xe7" "a"}}),
+    [](const auto& Info) { return TestNameOf(Info.param.text); });
 
 } // namespace

@@ -15,6 +15,7 @@
 
 #include "platform/Profile.h"
 #include "support/ChildProcess.h"
+#include "support/ParamNames.h"
 #include "support/TempWorkingDir.h"
 
 namespace {
@@ -45,7 +46,11 @@ struct ReadCase {
     std::string section, key, defaultValue, expected;
 };
 
-void PrintTo(const ReadCase& c, std::ostream* out) { *out << "[" << c.section << "] " << c.key; }
+void PrintTo(const ReadCase& c, std::ostream* out)
+{
+    *out << "[" << c.section << "] " << c.key << " default " << Printable(c.defaultValue) << " is "
+         << Printable(c.expected);
+}
 
 class ProfileRead : public ::testing::TestWithParam<ReadCase> {
 protected:
@@ -92,7 +97,11 @@ INSTANTIATE_TEST_SUITE_P(
                       ReadCase{"Empty", "Key", "d", "d"},
                       ReadCase{"Missing", "Key", "d", "d"},
                       ReadCase{"Missing", "Key", "", ""},
-                      ReadCase{"Missing", "Key", "  d e  ", "  d e"})); // the default's trailing blanks go
+                      ReadCase{"Missing", "Key", "  d e  ", "  d e"}), // the default's trailing blanks go
+    [](const auto& Info) {
+        const ReadCase& c = Info.param;
+        return NamePart(c.section) + "__" + NamePart(c.key) + "__" + NamePart(c.defaultValue);
+    });
 
 TEST(ProfileRead, GivesTheDefaultWithoutAFile)
 {
@@ -116,6 +125,11 @@ struct LengthCase {
     size_t valueLength, size, expectedLength;
 };
 
+void PrintTo(const LengthCase& c, std::ostream* out)
+{
+    *out << c.valueLength << " bytes, buffer of " << c.size << ", keeps " << c.expectedLength;
+}
+
 class ProfileReadLength : public ::testing::TestWithParam<LengthCase> {};
 
 TEST_P(ProfileReadLength, KeepsAtMostOneLessThanTheBuffer)
@@ -134,7 +148,11 @@ TEST_P(ProfileReadLength, KeepsAtMostOneLessThanTheBuffer)
 INSTANTIATE_TEST_SUITE_P(Profile, ProfileReadLength,
                          ::testing::Values(LengthCase{2046, 2048, 2046}, LengthCase{2047, 2048, 2047},
                                            LengthCase{2048, 2048, 2047}, LengthCase{5000, 2048, 2047},
-                                           LengthCase{5, 1, 0}, LengthCase{5, 0, 0}, LengthCase{5, 3, 2}));
+                                           LengthCase{5, 1, 0}, LengthCase{5, 0, 0}, LengthCase{5, 3, 2}),
+                         [](const auto& Info) {
+                             return "Value" + std::to_string(Info.param.valueLength) + "_Buffer" +
+                                    std::to_string(Info.param.size);
+                         });
 
 // ---- integers -------------------------------------------------------------------------
 
@@ -143,7 +161,14 @@ struct IntegerCase {
     std::optional<int32_t> expected;
 };
 
-void PrintTo(const IntegerCase& c, std::ostream* out) { *out << "\"" << c.text << "\""; }
+void PrintTo(const IntegerCase& c, std::ostream* out)
+{
+    *out << Printable(c.text);
+    if (c.expected)
+        *out << " is " << *c.expected;
+    else
+        *out << " refused";
+}
 
 class ProfileIntegerTable : public ::testing::TestWithParam<IntegerCase> {};
 
@@ -167,7 +192,8 @@ INSTANTIATE_TEST_SUITE_P(
                       IntegerCase{"+-5", std::nullopt}, IntegerCase{"-0x5", std::nullopt},
                       IntegerCase{"0x-5", std::nullopt}, IntegerCase{"0x+5", std::nullopt},
                       IntegerCase{"0xg", std::nullopt}, IntegerCase{"$10", std::nullopt},
-                      IntegerCase{"1e3", std::nullopt}));
+                      IntegerCase{"1e3", std::nullopt}),
+    [](const auto& Info) { return TestNameOf(Info.param.text); });
 
 // ---- writing --------------------------------------------------------------------------
 
@@ -175,7 +201,7 @@ struct WriteCase {
     std::string name, before, section, key, value, after;
 };
 
-void PrintTo(const WriteCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const WriteCase& c, std::ostream* out) { *out << "[" << c.section << "] " << c.key << "=" << Printable(c.value); }
 
 class ProfileWrite : public ::testing::TestWithParam<WriteCase> {};
 
@@ -214,7 +240,8 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{"NoFinalLineEndAppended", "[A]\nk=v", "B", "n", "1", "[A]\nk=v\n[B]\nn=1\n"},
         WriteCase{"NoFinalCrlfAppended", "[A]\r\nk=v", "B", "n", "1", "[A]\r\nk=v\r\n[B]\r\nn=1\r\n"},
         WriteCase{"EightBitTextKept", "[A]\n; balan\xe7" "a\nk=v\n", "A", "k", "Informa\xe7\xe3o",
-                  "[A]\n; balan\xe7" "a\nk=Informa\xe7\xe3o\n"}));
+                  "[A]\n; balan\xe7" "a\nk=Informa\xe7\xe3o\n"}),
+    NamedBy(&WriteCase::name));
 
 TEST(ProfileWrite, CreatesAMissingFile)
 {

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "platform/Registry.h"
+#include "support/ParamNames.h"
 #include "support/TempRegistry.h"
 #include "support/TempWorkingDir.h"
 
@@ -199,7 +200,10 @@ struct StoredValue {
     std::string data;
 };
 
-void PrintTo(const StoredValue& v, std::ostream* out) { *out << v.label; }
+void PrintTo(const StoredValue& v, std::ostream* out)
+{
+    *out << Printable(v.name) << " type " << v.type << " " << Printable(v.data);
+}
 
 class RegistryValue : public Registry, public ::testing::WithParamInterface<StoredValue> {};
 
@@ -353,7 +357,10 @@ struct ReadFailure {
     std::string message;
 };
 
-void PrintTo(const ReadFailure& f, std::ostream* out) { *out << f.label; }
+void PrintTo(const ReadFailure& f, std::ostream* out)
+{
+    *out << (f.asInteger ? "ReadInteger(" : "ReadString(") << Printable(f.name) << ")";
+}
 
 class TRegistryReadFailure : public Registry, public ::testing::WithParamInterface<ReadFailure> {};
 
