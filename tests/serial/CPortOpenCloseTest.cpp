@@ -6,6 +6,7 @@
 
 #include "serial/PortTestSupport.h"
 #include "support/FakeCommApi.h"
+#include "support/ParamNames.h"
 #include "support/Recorders.h"
 
 using namespace WinComm;
@@ -125,6 +126,8 @@ struct DcbCase {
     std::function<void(const DCB&)> Check;
 };
 
+void PrintTo(const DcbCase& c, std::ostream* out) { *out << c.Name; }
+
 class DcbEncoding : public ::testing::TestWithParam<DcbCase> {};
 
 TEST_P(DcbEncoding, CarriesTheSettings)
@@ -234,7 +237,7 @@ INSTANTIATE_TEST_SUITE_P(
                 }},
         DcbCase{"EventChar", [](TComPort& p) { p.SetEventChar('\r'); },
                 [](const DCB& d) { EXPECT_EQ(d.EvtChar, '\r'); }}),
-    [](const auto& Info) { return std::string(Info.param.Name); });
+    NamedBy(&DcbCase::Name));
 
 TEST_F(PortWithFakeComm, SettersOnAClosedPortStoreAndCallNothing)
 {
@@ -253,6 +256,8 @@ struct SetterCase {
     std::function<void(TComPort&)> NewValue;
     const char* AppliedBy;
 };
+
+void PrintTo(const SetterCase& c, std::ostream* out) { *out << c.Name << " applied by " << c.AppliedBy; }
 
 class SetterChangeTest : public ::testing::TestWithParam<SetterCase> {};
 
@@ -300,7 +305,7 @@ INSTANTIATE_TEST_SUITE_P(
                    [](TComPort& p) { p.Buffer()->SetInputSize(1025); }, "SetupComm"},
         SetterCase{"OutputSize", [](TComPort& p) { p.Buffer()->SetOutputSize(1024); },
                    [](TComPort& p) { p.Buffer()->SetOutputSize(512); }, "SetupComm"}),
-    [](const auto& Info) { return std::string(Info.param.Name); });
+    NamedBy(&SetterCase::Name));
 
 TEST_F(PortWithFakeComm, WritingCustomFlowControlAppliesWithoutChangingAField)
 {
@@ -599,6 +604,8 @@ struct ApplyFailureCase {
     const char* Call;
     int Code;
 };
+
+void PrintTo(const ApplyFailureCase& c, std::ostream* out) { *out << c.Call << " fails: error " << c.Code; }
 
 class OpenApplyFailure : public ::testing::TestWithParam<ApplyFailureCase> {};
 

@@ -3,6 +3,7 @@
 
 #include "serial/PortTestSupport.h"
 #include "support/FakeCommApi.h"
+#include "support/ParamNames.h"
 
 using namespace WinComm;
 
@@ -161,6 +162,16 @@ struct PurgeCase {
     DWORD Flags;
 };
 
+// The queues a case purges: "Input", "Output", "InputAndOutput" or "Neither".
+std::string Queues(const PurgeCase& c)
+{
+    if (c.Input && c.Output)
+        return "InputAndOutput";
+    return c.Input ? "Input" : c.Output ? "Output" : "Neither";
+}
+
+void PrintTo(const PurgeCase& c, std::ostream* out) { *out << Queues(c) << ": 0x" << std::hex << c.Flags << std::dec; }
+
 class PurgeFlags : public ::testing::TestWithParam<PurgeCase> {};
 
 TEST_P(PurgeFlags, SelectTheQueues)
@@ -177,7 +188,8 @@ TEST_P(PurgeFlags, SelectTheQueues)
 
 INSTANTIATE_TEST_SUITE_P(Queues, PurgeFlags,
                          ::testing::Values(PurgeCase{true, false, 0x8}, PurgeCase{false, true, 0x4},
-                                           PurgeCase{true, true, 0xC}, PurgeCase{false, false, 0x0}));
+                                           PurgeCase{true, true, 0xC}, PurgeCase{false, false, 0x0}),
+                         [](const auto& Info) { return Queues(Info.param); });
 
 TEST_F(OpenPortWithFakeComm, PurgeFailureRaisesCodeFive)
 {
@@ -211,6 +223,23 @@ struct ErrorFlagsCase {
     TComErrors Errors;
 };
 
+// The CE_ flags of a case, joined by Between, and whether the parity is checked.
+std::string FlagsText(const ErrorFlagsCase& c, const char* Between)
+{
+    static const std::pair<DWORD, const char*> names[] = {
+        {CE_RXOVER, "RXOVER"}, {CE_OVERRUN, "OVERRUN"}, {CE_RXPARITY, "RXPARITY"}, {CE_FRAME, "FRAME"},
+        {CE_BREAK, "BREAK"},   {CE_TXFULL, "TXFULL"},   {CE_PTO, "PTO"},           {CE_IOE, "IOE"},
+        {CE_DNS, "DNS"},       {CE_OOP, "OOP"},         {CE_MODE, "MODE"}};
+    std::string text;
+    for (const auto& [flag, name] : names) {
+        if (c.Flags & flag)
+            text += (text.empty() ? "" : Between) + std::string(name);
+    }
+    return text + (c.ParityCheck ? Between + std::string("ParityCheck") : "");
+}
+
+void PrintTo(const ErrorFlagsCase& c, std::ostream* out) { *out << FlagsText(c, " "); }
+
 class PendingErrorFlags : public ::testing::TestWithParam<ErrorFlagsCase> {};
 
 TEST_P(PendingErrorFlags, MapToTheErrorSet)
@@ -232,7 +261,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ErrorFlagsCase{CE_OVERRUN, false, {errOverrun}}, ErrorFlagsCase{CE_BREAK, false, {errBreak}},
                       ErrorFlagsCase{CE_IOE, false, {errDeviceIO}}, ErrorFlagsCase{CE_MODE, false, {errMode}},
                       ErrorFlagsCase{CE_TXFULL, false, {errOutputFull}},
-                      ErrorFlagsCase{CE_PTO | CE_DNS | CE_OOP, true, {}}));
+                      ErrorFlagsCase{CE_PTO | CE_DNS | CE_OOP, true, {}}),
+    [](const auto& Info) { return FlagsText(Info.param, "_"); });
 
 TEST_F(OpenPortWithFakeComm, ModemSignalsAreTheStatusShiftedByFour)
 {

@@ -8,6 +8,7 @@
 #include "serial/ComText.h"
 #include "serial/PortTestSupport.h"
 #include "support/FakeCommApi.h"
+#include "support/ParamNames.h"
 #include "support/TempRegistry.h"
 #include "support/TempWorkingDir.h"
 
@@ -82,6 +83,8 @@ struct CharCase {
     const char* text;
 };
 
+void PrintTo(const CharCase& c, std::ostream* out) { *out << c.code << " is " << Printable(c.text); }
+
 class CharTexts : public ::testing::TestWithParam<CharCase> {};
 
 TEST_P(CharTexts, PrintablesStandAsThemselvesOthersAsHashAndCode)
@@ -93,7 +96,8 @@ INSTANTIATE_TEST_SUITE_P(SettingTexts, CharTexts,
                          ::testing::Values(CharCase{'A', "A"}, CharCase{126, "~"}, CharCase{127, "\x7f"},
                                            CharCase{33, "!"}, CharCase{'#', "#"}, CharCase{' ', "#32"},
                                            CharCase{0, "#0"}, CharCase{17, "#17"}, CharCase{19, "#19"},
-                                           CharCase{128, "#128"}, CharCase{200, "#200"}, CharCase{255, "#255"}));
+                                           CharCase{128, "#128"}, CharCase{200, "#200"}, CharCase{255, "#255"}),
+                         [](const auto& Info) { return "Code" + std::to_string(Info.param.code); });
 
 class CharFromTexts : public ::testing::TestWithParam<CharCase> {};
 
@@ -106,7 +110,8 @@ INSTANTIATE_TEST_SUITE_P(SettingTexts, CharFromTexts,
                          ::testing::Values(CharCase{0, ""}, CharCase{'#', "#"}, CharCase{0, "#x"},
                                            CharCase{'A', "ABC"}, CharCase{9, "#9"}, CharCase{44, "#300"},
                                            CharCase{'A', "#65"}, CharCase{0, "#9 "}, CharCase{255, "#-1"},
-                                           CharCase{'A', "#$41"}, CharCase{0, "#99999999999"}));
+                                           CharCase{'A', "#$41"}, CharCase{0, "#99999999999"}),
+                         [](const auto& Info) { return TestNameOf(Info.param.text); });
 
 TEST(SettingTexts, EveryCharacterSurvivesItsText)
 {
@@ -397,7 +402,8 @@ INSTANTIATE_TEST_SUITE_P(PortStore, PortStoreFlowSummary,
                                            SummaryCase{"software", rtsDisable, false, true, true},
                                            SummaryCase{"None", rtsDisable, false, false, false},
                                            SummaryCase{"Custom", rtsEnable, true, true, false},
-                                           SummaryCase{"XonXoff", rtsEnable, true, true, false}));
+                                           SummaryCase{"XonXoff", rtsEnable, true, true, false}),
+                         [](const auto& Info) { return TestNameOf(Info.param.text); });
 
 TEST_F(PortStore, ARefusedWriteStopsSavingThere)
 {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "serial/ComSettings.h"
+#include "serial/ComText.h"
+#include "support/ParamNames.h"
 
 TEST(ComSettingsDefaults, MatchTheInitialValues)
 {
@@ -41,6 +43,8 @@ struct SizeCase {
     int32_t Stored;
 };
 
+void PrintTo(const SizeCase& c, std::ostream* out) { *out << c.Given << " is stored as " << c.Stored; }
+
 class ComBufferSizes : public ::testing::TestWithParam<SizeCase> {};
 
 TEST_P(ComBufferSizes, PositiveOddSizesAreStoredOneLess)
@@ -55,7 +59,8 @@ TEST_P(ComBufferSizes, PositiveOddSizesAreStoredOneLess)
 INSTANTIATE_TEST_SUITE_P(Sizes, ComBufferSizes,
                          ::testing::Values(SizeCase{1025, 1024}, SizeCase{1, 0}, SizeCase{4097, 4096},
                                            SizeCase{2048, 2048}, SizeCase{0, 0}, SizeCase{-3, -3},
-                                           SizeCase{-4, -4}));
+                                           SizeCase{-4, -4}),
+                         [](const auto& Info) { return "Given_" + NamePart(std::to_string(Info.param.Given)); });
 
 struct FlowSummaryCase {
     TRTSFlowControl Rts;
@@ -64,6 +69,18 @@ struct FlowSummaryCase {
     bool XonOut;
     TFlowControl Summary;
 };
+
+// The fields a case sets: "RtsHandshake_OutCts_XonIn".
+std::string FlowFields(const FlowSummaryCase& c)
+{
+    return "Rts" + RtsControlText(c.Rts) + (c.OutCts ? "_OutCts" : "") + (c.XonIn ? "_XonIn" : "") +
+           (c.XonOut ? "_XonOut" : "");
+}
+
+void PrintTo(const FlowSummaryCase& c, std::ostream* out)
+{
+    *out << FlowFields(c) << " is " << FlowControlText(c.Summary);
+}
 
 class FlowControlSummary : public ::testing::TestWithParam<FlowSummaryCase> {};
 
@@ -88,7 +105,8 @@ INSTANTIATE_TEST_SUITE_P(
                       FlowSummaryCase{rtsEnable, false, false, false, fcCustom},
                       FlowSummaryCase{rtsDisable, true, false, false, fcCustom},
                       FlowSummaryCase{rtsDisable, false, true, false, fcCustom},
-                      FlowSummaryCase{rtsToggle, false, true, true, fcCustom}));
+                      FlowSummaryCase{rtsToggle, false, true, true, fcCustom}),
+    [](const auto& Info) { return FlowFields(Info.param); });
 
 TEST(FlowControlSummary, WritingSetsTheFieldsItStandsFor)
 {

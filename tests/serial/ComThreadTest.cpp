@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QThread>
 #include <atomic>
+#include <sstream>
 
 #include "serial/ComThread.h"
 #include "serial/PortTestSupport.h"
@@ -288,6 +289,18 @@ struct WindowMessageCase {
     const char* Entry;
 };
 
+std::string WParamText(const WindowMessageCase& c)
+{
+    std::ostringstream text;
+    text << std::hex << std::uppercase << c.WParam;
+    return text.str();
+}
+
+void PrintTo(const WindowMessageCase& c, std::ostream* out)
+{
+    *out << "0x" << WParamText(c) << " runs " << (c.Entry[0] ? c.Entry : "nothing");
+}
+
 class PortWindowProcedure : public ::testing::TestWithParam<WindowMessageCase> {};
 
 TEST_P(PortWindowProcedure, RunsTheStepOfTheEventInWParam)
@@ -313,7 +326,8 @@ INSTANTIATE_TEST_SUITE_P(
                       WindowMessageCase{0x10, "DSR(on)"}, WindowMessageCase{0x20, "RLSD(on)"},
                       WindowMessageCase{0x40, "Break"}, WindowMessageCase{0x80, "Error(8)"},
                       WindowMessageCase{0x100, "Ring"}, WindowMessageCase{0x400, "Rx80Full"},
-                      WindowMessageCase{0x200, ""}, WindowMessageCase{0x3, ""}, WindowMessageCase{0, ""}));
+                      WindowMessageCase{0x200, ""}, WindowMessageCase{0x3, ""}, WindowMessageCase{0, ""}),
+    [](const auto& Info) { return "WParam" + WParamText(Info.param); });
 
 TEST(PortWindowProcedureOther, OtherMessagesGetTheDefaultHandling)
 {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "serial/ComTypes.h"
+#include "support/ParamNames.h"
 
 using namespace WinComm;
 
@@ -8,6 +9,8 @@ struct ErrorTextCase {
     int Code;
     const char* Text;
 };
+
+void PrintTo(const ErrorTextCase& c, std::ostream* out) { *out << c.Code << " " << Printable(c.Text); }
 
 class EComPortMessages : public ::testing::TestWithParam<ErrorTextCase> {};
 
@@ -43,7 +46,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ErrorTextCase{19, "Cannot change led state if ComPort is selected"},
                       ErrorTextCase{20, "Cannot wait for event if event thread is created"},
                       ErrorTextCase{21, "WaitForEvent method failed"},
-                      ErrorTextCase{22, "A component is linked to OnRxBuf event"}));
+                      ErrorTextCase{22, "A component is linked to OnRxBuf event"}),
+    [](const auto& Info) { return "Code" + std::to_string(Info.param.Code); });
 
 TEST(EComPort, IsAnExceptionOfTheClassLibrary)
 {
@@ -64,6 +68,18 @@ struct EventMaskCase {
     DWORD Mask;
 };
 
+const char* EventText(TComEvent Event)
+{
+    static const char* const names[] = {"RxChar", "TxEmpty", "RxFlag", "Ring",  "Break",
+                                        "CTS",    "DSR",     "Error",  "RLSD", "Rx80Full"};
+    return names[Event];
+}
+
+void PrintTo(const EventMaskCase& c, std::ostream* out)
+{
+    *out << EventText(c.Event) << " is 0x" << std::hex << c.Mask << std::dec;
+}
+
 class ComEventMasks : public ::testing::TestWithParam<EventMaskCase> {};
 
 TEST_P(ComEventMasks, ConvertBothWays)
@@ -77,7 +93,8 @@ INSTANTIATE_TEST_SUITE_P(TenEvents, ComEventMasks,
                                            EventMaskCase{evRxFlag, 0x2}, EventMaskCase{evRing, 0x100},
                                            EventMaskCase{evBreak, 0x40}, EventMaskCase{evCTS, 0x8},
                                            EventMaskCase{evDSR, 0x10}, EventMaskCase{evError, 0x80},
-                                           EventMaskCase{evRLSD, 0x20}, EventMaskCase{evRx80Full, 0x400}));
+                                           EventMaskCase{evRLSD, 0x20}, EventMaskCase{evRx80Full, 0x400}),
+                         [](const auto& Info) { return std::string(EventText(Info.param.Event)); });
 
 TEST(ComEvents, AllTenMakeTheFullMaskAndOtherBitsAreIgnored)
 {

@@ -9,11 +9,18 @@
 
 #include "serial/CPort.h"
 
-// Names parameterised tests after the synchronisation mode.
-inline std::string SyncMethodName(const ::testing::TestParamInfo<TSyncMethod>& Info)
+// The synchronisation mode by name, in the names and printouts of parameterised tests.
+inline const char* SyncMethodText(TSyncMethod Method)
 {
     static const char* const names[] = {"ThreadSync", "WindowSync", "None"};
-    return names[Info.param];
+    return names[Method];
+}
+
+inline void PrintTo(TSyncMethod Method, std::ostream* Out) { *Out << SyncMethodText(Method); }
+
+inline std::string SyncMethodName(const ::testing::TestParamInfo<TSyncMethod>& Info)
+{
+    return SyncMethodText(Info.param);
 }
 
 class TTestPort : public TComPort {
