@@ -1,6 +1,7 @@
 // Caché-style spaces around "=" become standard M; standard M passes unchanged.
 #include <gtest/gtest.h>
 
+#include "support/ParamNames.h"
 #include "vism/MCodeDialect.h"
 
 namespace {
@@ -9,6 +10,11 @@ struct DialectCase {
     const char* Code;
     const char* Expected;
 };
+
+void PrintTo(const DialectCase& Case, std::ostream* Out)
+{
+    *Out << Printable(Case.Code) << " is " << Printable(Case.Expected);
+}
 
 class SpacesAroundEquals : public ::testing::TestWithParam<DialectCase> {};
 
@@ -29,6 +35,7 @@ INSTANTIATE_TEST_SUITE_P(Table, SpacesAroundEquals,
                                            DialectCase{"Q:X=1  S Y=2", "Q:X=1  S Y=2"},
                                            DialectCase{"$$CHECK^%CSWWGLOB(\"^X\",\"1|2\")",
                                                        "$$CHECK^%CSWWGLOB(\"^X\",\"1|2\")"},
-                                           DialectCase{"", ""}));
+                                           DialectCase{"", ""}),
+                         [](const auto& Info) { return TestNameOf(Info.param.Code); });
 
 } // namespace

@@ -1,6 +1,7 @@
 // Long string literals taken out of a code too long for the server, as values.
 #include <gtest/gtest.h>
 
+#include "support/ParamNames.h"
 #include "vism/MCodeLiterals.h"
 
 namespace {
@@ -72,7 +73,8 @@ INSTANTIATE_TEST_SUITE_P(
                       StayingLiteral{"InANegatedPattern", "I X'?1N1" + Quoted(kLong) + " S Y=1"},
                       StayingLiteral{"InAPatternAlternation", "I X?1(1N,1" + Quoted(kLong) + ") S Y=1"},
                       StayingLiteral{"NotClosed", "S X=\"" + kLong},
-                      StayingLiteral{"LongCodeOutsideLiterals", "S X=1" + std::string(100, ' ') + "S Y=\"y\""}));
+                      StayingLiteral{"LongCodeOutsideLiterals", "S X=1" + std::string(100, ' ') + "S Y=\"y\""}),
+    NamedBy(&StayingLiteral::What));
 
 TEST(MCodeLiterals, LiteralsAfterAPatternOrTab_AreExpressions)
 {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "support/MDirect.h"
+#include "support/ParamNames.h"
 #include "vism/MServerSettings.h"
 #include "vism/VisM.h"
 
@@ -215,6 +216,11 @@ struct RoundTrip {
     std::string record;
 };
 
+void PrintTo(const RoundTrip& c, std::ostream* out)
+{
+    *out << "keys " << Printable(c.keys) << ", record " << Printable(c.record);
+}
+
 class MRoutinesRoundTrip : public MRoutines, public ::testing::WithParamInterface<RoundTrip> {};
 
 TEST_P(MRoutinesRoundTrip, KeysAndRecords_RoundTripExactly)
@@ -251,7 +257,7 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTrip{"EightBitBytes", "a\xE7\xE3o", "^X(\"a\"_$C(231,227)_\"o\")", "Balan\xE7" "a^\xFF"},
         RoundTrip{"CodeLookingKey", "\") K ^Y S x=(\"", R"(^X(""") K ^Y S x=("""))", "1"},
         RoundTrip{"BlankKeyAndRecord", " |  ", R"(^X(" ","  "))", "   "}),
-    [](const auto& info) { return std::string(info.param.name); });
+    NamedBy(&RoundTrip::name));
 
 TEST_F(MRoutines, NumericKeys_CanonicalNumbersAreNumbers_OtherTextsStayStrings)
 {
@@ -548,7 +554,8 @@ TEST_P(MRoutinesBadName, IsRefusedWithGvinvalid_AndNothingRuns)
 
 INSTANTIATE_TEST_SUITE_P(Names, MRoutinesBadName,
                          ::testing::Values("X", "^X(1)", "^", "^1X", "^X Y", "^X,^Y", "^|\"a.gld\"|X",
-                                           "^Y K ^Y", "^ABCDEFGHIJKLMNOPQRSTUVWXYZABCDEF", ""));
+                                           "^Y K ^Y", "^ABCDEFGHIJKLMNOPQRSTUVWXYZABCDEF", ""),
+                         [](const auto& Info) { return TestNameOf(Info.param); });
 
 TEST_F(MRoutines, GlobalName_WithPercentAndDigits_IsAccepted)
 {
@@ -574,6 +581,11 @@ struct CheckCase {
     std::string answer;
 };
 
+void PrintTo(const CheckCase& c, std::ostream* out)
+{
+    *out << Printable(c.rule) << " on " << Printable(c.value) << " is " << c.answer;
+}
+
 class MRoutinesCheck : public MRoutines, public ::testing::WithParamInterface<CheckCase> {};
 
 TEST_P(MRoutinesCheck, AnswersTheStoredRule)
@@ -597,7 +609,7 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{"TextIsZero", "\"abc\"", "", "0"},
         CheckCase{"RegistersHidden", "$D(P0)+$D(P1)", "", "0"},
         CheckCase{"ValueIsData", "V=\"\"\") S ^Y=1 W (\"\"\"", "\") S ^Y=1 W (\"", "1"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    NamedBy(&CheckCase::name));
 
 TEST_F(MRoutines, Check_NeverRunsTheCallersText)
 {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/MDirect.h"
+#include "support/ParamNames.h"
 
 namespace {
 
@@ -119,6 +120,15 @@ struct RoundTrip {
     const char* stored;
 };
 
+void PrintTo(const RoundTrip& c, std::ostream* out)
+{
+    const char* between = "";
+    for (const std::string& line : c.lines) {
+        *out << between << Printable(line);
+        between = " ";
+    }
+}
+
 class MemoRoutineRoundTrip : public MemoRoutine, public ::testing::WithParamInterface<RoundTrip> {};
 
 TEST_P(MemoRoutineRoundTrip, WrittenLinesReadBackExactly_WithOneGetMoreThanLines)
@@ -153,7 +163,7 @@ INSTANTIATE_TEST_SUITE_P(
                   {"say \"hi\"|\"\"", "a\xE7\xE3o"},
                   "^X(7,\"A\",\"%CSWWMEM\",1)=\"say \"\"hi\"\"|\"\"\"\"\"\n"
                   "^X(7,\"A\",\"%CSWWMEM\",2)=\"a\xE7\xE3o\"\n^X(7,\"A\",\"%CSWWMEM\",3)=\"\"\n"}),
-    [](const ::testing::TestParamInfo<RoundTrip>& Info) { return std::string(Info.param.name); });
+    NamedBy(&RoundTrip::name));
 
 TEST_F(MemoRoutine, NoLineStored_FirstGetAnswers1WithEmptyRegisters)
 {

@@ -2,6 +2,7 @@
 #include <regex>
 
 #include "VisMFixture.h"
+#include "support/ParamNames.h"
 
 namespace {
 
@@ -137,6 +138,11 @@ struct MErrorCase {
     const char* Mnemonic;
 };
 
+void PrintTo(const MErrorCase& Case, std::ostream* Out)
+{
+    *Out << Printable(Case.Code) << " fails with " << Case.Mnemonic;
+}
+
 class VisMErrors : public VisMFixture, public ::testing::WithParamInterface<MErrorCase> {};
 
 TEST_P(VisMErrors, FireOnErrorWithGtmsErrorAndTheNextRunWorks)
@@ -155,7 +161,8 @@ TEST_P(VisMErrors, FireOnErrorWithGtmsErrorAndTheNextRunWorks)
 INSTANTIATE_TEST_SUITE_P(Table, VisMErrors,
                          ::testing::Values(MErrorCase{"S P1=NOSUCH", "UNDEF"}, MErrorCase{"S P1=1/0", "DIVZERO"},
                                            MErrorCase{"$$NOSUCH^NOSUCHRTN", "ZLINKFILE"},
-                                           MErrorCase{"S P1=", "EXPR"}, MErrorCase{"$$FUNC^%DH(1/0)", "DIVZERO"}));
+                                           MErrorCase{"S P1=", "EXPR"}, MErrorCase{"$$FUNC^%DH(1/0)", "DIVZERO"}),
+                         [](const auto& Info) { return TestNameOf(Info.param.Code); });
 
 TEST_F(VisMExecution, FailedRun_LeavesTheRegistersAsTheCodeLeftThem)
 {

@@ -5,6 +5,7 @@
 
 #include "VisMFixture.h"
 #include "support/KillServer.h"
+#include "support/ParamNames.h"
 
 namespace {
 
@@ -14,6 +15,8 @@ struct FailureCase {
     std::function<void(TVisM&)> prepare;
     const char* code;
 };
+
+void PrintTo(const FailureCase& c, std::ostream* out) { *out << c.name << ": " << Printable(c.code); }
 
 class VisMFailedRun : public VisMFixture, public ::testing::WithParamInterface<FailureCase> {};
 
@@ -55,6 +58,6 @@ INSTANTIATE_TEST_SUITE_P(
                                   [](TVisM& VisM) { ASSERT_TRUE(KillServer(VisM)); },
                                   "$$ZERO^ZZFAIL()"},
                       FailureCase{"ServerKilledWhileRunning", [](TVisM&) {}, "$$KILLED^ZZFAIL()"}),
-    [](const ::testing::TestParamInfo<FailureCase>& Info) { return std::string(Info.param.name); });
+    NamedBy(&FailureCase::name));
 
 } // namespace

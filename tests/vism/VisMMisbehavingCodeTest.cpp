@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "VisMFixture.h"
+#include "support/ParamNames.h"
 
 namespace {
 
@@ -79,7 +80,8 @@ INSTANTIATE_TEST_SUITE_P(
                       MisbehavingCase{"OpenUseCloseDevNull", "O \"/dev/null\" U \"/dev/null\" C \"/dev/null\"",
                                       Outcome::Completes},
                       MisbehavingCase{"ClosePrincipalDevice", "C $P", Outcome::Completes},
-                      MisbehavingCase{"CloseTheRequestDevice", "C \"/dev/fd/3\"", Outcome::Completes}));
+                      MisbehavingCase{"CloseTheRequestDevice", "C \"/dev/fd/3\"", Outcome::Completes}),
+    NamedBy(&MisbehavingCase::What));
 
 INSTANTIATE_TEST_SUITE_P(
     Printing, VisMMisbehavingCase,
@@ -92,7 +94,8 @@ INSTANTIATE_TEST_SUITE_P(
                       MisbehavingCase{"PipeDeviceChildPrintsOnItsStandardError",
                                       "O \"p\":(COMMAND=\"printf " + kAnswerShapedText +
                                           " >&2\":READONLY)::\"PIPE\" U \"p\" R X:1 C \"p\"",
-                                      Outcome::Completes}));
+                                      Outcome::Completes}),
+    NamedBy(&MisbehavingCase::What));
 
 INSTANTIATE_TEST_SUITE_P(
     Escapes, VisMMisbehavingCase,
@@ -102,7 +105,8 @@ INSTANTIATE_TEST_SUITE_P(
                       MisbehavingCase{"ZtrapThatZgotos", "S $ZTRAP=\"ZGOTO 1\" S X=1/0", Outcome::Fails, "ESCAPED"},
                       MisbehavingCase{"ZtrapLeftSet", "S $ZTRAP=\"S ^TRAPPED=1\"", Outcome::Completes},
                       MisbehavingCase{"EtrapCleared", "S $ETRAP=\"\" S X=1/0", Outcome::Fails, "DIVZERO"},
-                      MisbehavingCase{"EtrapThatQuits", "S $ETRAP=\"S $EC=\"\"\"\" Q\" S X=1/0", Outcome::Succeeds}));
+                      MisbehavingCase{"EtrapThatQuits", "S $ETRAP=\"S $EC=\"\"\"\" Q\" S X=1/0", Outcome::Succeeds}),
+    NamedBy(&MisbehavingCase::What));
 
 // A child process that prints an answer-shaped text after the run that started it has
 // been answered cannot make a later run take it for its answer.

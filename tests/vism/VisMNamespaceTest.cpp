@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "VisMFixture.h"
+#include "support/ParamNames.h"
 #include "vism/ChildProcess.h"
 
 namespace fs = std::filesystem;
@@ -148,7 +149,8 @@ INSTANTIATE_TEST_SUITE_P(
                                          fs::create_directories(P);
                                          std::ofstream(P / "x.gld") << "";
                                          std::ofstream(S.SettingsFile) << "SISTEMAS=" << (P / "x.gld").string() << "\n";
-                                     }}));
+                                     }}),
+    NamedBy(&DollarPathCase::What));
 
 TEST_F(VisMNamespace, ExtraRoutineDirectory_IsSearchedBeforeTheServersOwn)
 {

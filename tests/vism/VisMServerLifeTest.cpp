@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "VisMFixture.h"
+#include "support/ParamNames.h"
 #include "vism/ChildProcess.h"
 
 namespace {
@@ -318,7 +319,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(OrphanCase{"Idle", ""}, OrphanCase{"EndlessLoop", "S ^ORPHAN(\"running\")=1 F  S X=1"},
                       OrphanCase{"Hang", "S ^ORPHAN(\"running\")=1 H 600"},
                       OrphanCase{"LockWait", "S ^ORPHAN(\"running\")=1 L +^BUSY"},
-                      OrphanCase{"ShellCommand", "S ^ORPHAN(\"running\")=1 ZSYSTEM \"sleep 10\""}));
+                      OrphanCase{"ShellCommand", "S ^ORPHAN(\"running\")=1 ZSYSTEM \"sleep 10\""}),
+    NamedBy(&OrphanCase::What));
 
 using VisMDeadServer = VisMServerEnd;
 
@@ -365,6 +367,7 @@ TEST_P(VisMServerAtEndOfInput, HaltsAtOnce)
 INSTANTIATE_TEST_SUITE_P(Code, VisMServerAtEndOfInput,
                          ::testing::Values(LeftBehind{"Nothing", "S P1=1"}, LeftBehind{"Ztrap", "S $ZTRAP=\"Q\""},
                                            LeftBehind{"ZtrapThatLoops", "S $ZTRAP=\"ZGOTO 1\""},
-                                           LeftBehind{"ClosedRequestDevice", "C \"/dev/fd/3\""}));
+                                           LeftBehind{"ClosedRequestDevice", "C \"/dev/fd/3\""}),
+                         NamedBy(&LeftBehind::What));
 
 } // namespace
