@@ -26,6 +26,7 @@
 #include "support/ActiveWindow.h"
 #include "support/KillServer.h"
 #include "support/MDirect.h"
+#include "support/ParamNames.h"
 #include "support/Recorders.h"
 #include "support/SharedDatabase.h"
 #include "support/TempWorkingDir.h"
@@ -229,13 +230,17 @@ private:
 // own machine and on one served to them over GT.CM.
 enum class DatabaseKind { Own, Served };
 
+const char* DatabaseKindText(DatabaseKind Kind) { return Kind == DatabaseKind::Own ? "Own" : "Served"; }
+
+void PrintTo(DatabaseKind Kind, std::ostream* Out) { *Out << DatabaseKindText(Kind); }
+
 class BindingGtmAnyDatabase : public BindingGtm, public ::testing::WithParamInterface<DatabaseKind> {
 protected:
     bool Served() const override { return GetParam() == DatabaseKind::Served; }
 };
 
 INSTANTIATE_TEST_SUITE_P(Database, BindingGtmAnyDatabase, ::testing::Values(DatabaseKind::Own, DatabaseKind::Served),
-                         [](const auto& Info) { return Info.param == DatabaseKind::Own ? "Own" : "Served"; });
+                         [](const auto& Info) { return std::string(DatabaseKindText(Info.param)); });
 
 // --- a record's life -------------------------------------------------------------------------
 
@@ -587,6 +592,15 @@ struct RefusedValue {
     int messageLine;  // -1: a beep, no line
 };
 
+void PrintTo(const RefusedValue& c, std::ostream* out)
+{
+    *out << Printable(c.typed);
+    if (c.messageLine >= 0)
+        *out << " shows message " << c.messageLine;
+    else
+        *out << " beeps";
+}
+
 const Strings kQtdLines = {"Quantidade deve ser num\xE9rica", "Quantidade acima de 999"};
 
 class BindingGtmRule : public BindingGtm {
@@ -627,7 +641,8 @@ TEST_P(BindingGtmRefused, RefusedValueKeepsTheFocusWithTheRulesMessageAndIsNotPo
 
 INSTANTIATE_TEST_SUITE_P(QTD, BindingGtmRefused,
                          ::testing::Values(RefusedValue{"abc", 0}, RefusedValue{"1000", 1},
-                                           RefusedValue{kCodeInPiece, 0}, RefusedValue{"0", -1}));
+                                           RefusedValue{kCodeInPiece, 0}, RefusedValue{"0", -1}),
+                         [](const auto& Info) { return TestNameOf(Info.param.typed); });
 
 TEST_F(BindingGtmRule, AcceptedValueLeavesTheEditAndIsPosted)
 {
@@ -693,21 +708,14 @@ TEST_F(BindingGtm, RefusedKeyKeepsTheFocusAndReadsNoNode)
 // A run that fails, because the workstation's server is killed or the code raises an M
 // error, ends the operation where it stands: nothing of it is taken as an answer.
 
-enum class Failure { ServerKilled, MError };
-
-std::string FailureName(const ::testing::TestParamInfo<Failure>& Info)
-{
-    return Info.param == Failure::ServerKilled ? "ServerKilled" : "MError";
-}
-
-class BindingGtmFailure : public BindingGtm, public ::testing::WithParamInterface<Failure> {
+class BindingGtmFailure : public BindingGtm, public ::testing::WithParamInterface<RunFailure> {
 protected:
     // The one error the workstation's failed run reported (then forgotten, so the
     // workstation ends clean).
     void ExpectOneFailure(Workstation& Ws)
     {
         ASSERT_EQ(Ws.errors.size(), 1u);
-        const char* expected = GetParam() == Failure::ServerKilled ? "M server process ended" : "%GTM-E-";
+        const char* expected = GetParam() == RunFailure::ServerKilled ? "M server process ended" : "%GTM-E-";
         EXPECT_NE(Ws.errors[0].find(expected), std::string::npos) << Ws.errors[0];
         Ws.errors.clear();
         EXPECT_TRUE(messages_.Messages().empty());
@@ -715,8 +723,8 @@ protected:
     }
 };
 
-INSTANTIATE_TEST_SUITE_P(Failures, BindingGtmFailure, ::testing::Values(Failure::ServerKilled, Failure::MError),
-                         FailureName);
+INSTANTIATE_TEST_SUITE_P(Failures, BindingGtmFailure, ::testing::Values(RunFailure::ServerKilled, RunFailure::MError),
+                         RunFailureName);
 
 TEST_P(BindingGtmFailure, PostAfterEdit_KeepsTheEditWritesNothingAndTellsNoAfterPost)
 {
@@ -727,7 +735,7 @@ TEST_P(BindingGtmFailure, PostAfterEdit_KeepsTheEditWritesNothingAndTellsNoAfter
     ws.Browse("1|A");
     ws.Type(ws.Piece(2), "11");
     ASSERT_EQ(ws.global.Estado(), esEdicao);
-    if (GetParam() == Failure::ServerKilled) {
+    if (GetParam() == RunFailure::ServerKilled) {
         ASSERT_TRUE(KillServer(ws.vism));
     } else {
         ws.global.SetGlobalRotina("ERR^ZZBIND");
@@ -755,7 +763,7 @@ TEST_P(BindingGtmFailure, NextAfterRefresh_KeepsRecordKeysAndState_SoALaterPostW
     M(R"(S ^CLI(1,"A")="alpha^10^x",^CLI(1,"B")="beta^20^y")");
     Workstation& ws = NewWorkstation();
     ws.Browse("1|A");
-    if (GetParam() == Failure::ServerKilled) {
+    if (GetParam() == RunFailure::ServerKilled) {
         ASSERT_TRUE(KillServer(ws.vism));
     } else {
         ws.global.SetGlobal("^CLI(1)"); // a name the server refuses
@@ -777,14 +785,14 @@ TEST_P(BindingGtmFailure, NextAfterRefresh_KeepsRecordKeysAndState_SoALaterPostW
 TEST_P(BindingGtmFailure, KeyCheckThatFails_AcceptsNothingAndReadsNoNode)
 {
     M(R"(S ^CLI(1,"A")="alpha^10^x",^CLI(1,"B")="beta^20^y")");
-    M(GetParam() == Failure::ServerKilled ? R"(S ^CSWWCHK("COD")="0")" : R"(S ^CSWWCHK("COD")="1/0")");
+    M(GetParam() == RunFailure::ServerKilled ? R"(S ^CSWWCHK("COD")="0")" : R"(S ^CSWWCHK("COD")="1/0")");
     Workstation& ws = NewWorkstation();
     TMGlobalChave* level = ws.global.GlobalChaves()->Items(1);
     level->SetCheckCode("COD");
     level->SetMensagens({"C\xF3" "digo recusado"});
     ws.Browse("1|A");
     ws.Type(ws.Key(1), "B");
-    if (GetParam() == Failure::ServerKilled) {
+    if (GetParam() == RunFailure::ServerKilled) {
         ASSERT_TRUE(KillServer(ws.vism));
     }
 

@@ -255,9 +255,7 @@ TEST_F(CGridGtm, AutoCarrega_AShownGridLoadsTheRowsItPaints_AndMoreAsItScrolls)
 
 // --- failed runs -------------------------------------------------------------------------------
 
-enum class Failure { ServerKilled, MError };
-
-class CGridGtmFailure : public CGridGtm, public ::testing::WithParamInterface<Failure> {};
+class CGridGtmFailure : public CGridGtm, public ::testing::WithParamInterface<RunFailure> {};
 
 TEST_P(CGridGtmFailure, LoadThatFailsMidWay_EndsWhereItIsUnfinishedAndUnsortable)
 {
@@ -269,7 +267,7 @@ TEST_P(CGridGtmFailure, LoadThatFailsMidWay_EndsWhereItIsUnfinishedAndUnsortable
     Grid().SetPodeOrdenar(true);
     int finished = 0;
     Grid().OnFinishLoad = [&](TObject*) { ++finished; };
-    if (GetParam() == Failure::ServerKilled) {
+    if (GetParam() == RunFailure::ServerKilled) {
         KillServerAfterRuns(Server(), 3);
     } else {
         M(R"m(S ^CSWWFILT("F")="$S(K=""1|4"":1/0,1:1)")m");
@@ -285,15 +283,13 @@ TEST_P(CGridGtmFailure, LoadThatFailsMidWay_EndsWhereItIsUnfinishedAndUnsortable
     EXPECT_EQ(Keys(Grid()), (Strings{"1|1", "1|2", "1|3"})) << "a cut-short list was sorted";
     const Strings errors = TakeErrors();
     ASSERT_EQ(errors.size(), 1u);
-    EXPECT_NE(errors[0].find(GetParam() == Failure::ServerKilled ? "M server process ended" : "%GTM-E-DIVZERO"),
+    EXPECT_NE(errors[0].find(GetParam() == RunFailure::ServerKilled ? "M server process ended" : "%GTM-E-DIVZERO"),
               std::string::npos)
         << errors[0];
     EXPECT_TRUE(messages_.Exceptions().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Failures, CGridGtmFailure, ::testing::Values(Failure::ServerKilled, Failure::MError),
-                         [](const ::testing::TestParamInfo<Failure>& Info) {
-                             return Info.param == Failure::ServerKilled ? "ServerKilled" : "MError";
-                         });
+INSTANTIATE_TEST_SUITE_P(Failures, CGridGtmFailure, ::testing::Values(RunFailure::ServerKilled, RunFailure::MError),
+                         RunFailureName);
 
 } // namespace

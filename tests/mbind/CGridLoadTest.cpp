@@ -13,6 +13,7 @@
 #include "mbind/MText.h"
 #include "mbind/MenuInfo.h"
 #include "support/FakeVisM.h"
+#include "support/ParamNames.h"
 #include "support/Recorders.h"
 
 namespace {
@@ -203,6 +204,8 @@ struct FailedLoadCase {
     std::function<void(TCGrid&)> load;
 };
 
+void PrintTo(const FailedLoadCase& c, std::ostream* out) { *out << c.name << (c.autoCarrega ? ", AutoCarrega" : ""); }
+
 class CGridFailedLoad : public CGridLoad, public ::testing::WithParamInterface<FailedLoadCase> {};
 
 TEST_P(CGridFailedLoad, EndsWhereItIs_UnfinishedAndUnsortable)
@@ -226,9 +229,7 @@ TEST_P(CGridFailedLoad, EndsWhereItIs_UnfinishedAndUnsortable)
 INSTANTIATE_TEST_SUITE_P(Loads, CGridFailedLoad,
                          ::testing::Values(FailedLoadCase{"LoadAll", false, [](TCGrid& G) { G.LoadAll(); }},
                                            FailedLoadCase{"LoadUpTo", true, [](TCGrid& G) { G.LoadUpTo(10); }}),
-                         [](const ::testing::TestParamInfo<FailedLoadCase>& Info) {
-                             return std::string(Info.param.name);
-                         });
+                         NamedBy(&FailedLoadCase::name));
 
 TEST_F(CGridLoad, PaintingRunsNoMoreOfALoadThatAFailedRunEnded_UntilTheRowsAreCleared)
 {

@@ -11,7 +11,23 @@
 #include "mbind/BoundEditScreen.h"
 #include "mbind/MGlobal.h"
 #include "support/FakeVisM.h"
+#include "support/ParamNames.h"
 #include "support/Recorders.h"
+
+// A case of leaving an edit named by what it sets: the edit's kind, "Nulo" where the empty
+// value is allowed, what is typed and the limits ("AnoMes_4digitos_032021_Min202103").
+inline std::string ExitCaseName(const std::string& Kind, bool Nulo, const std::string& Typed, const std::string& Min,
+                                const std::string& Max)
+{
+    return Kind + (Nulo ? "_Nulo_" : "_") + NamePart(Typed) + (Min.empty() ? "" : "_Min" + NamePart(Min)) +
+           (Max.empty() ? "" : "_Max" + NamePart(Max));
+}
+
+// What leaving the edit must do: refuse with Message, or write Written.
+inline void PrintExitOutcome(const char* Message, const char* Written, std::ostream* Out)
+{
+    *Out << (*Message != '\0' ? "refused" : "writes " + Printable(Written));
+}
 
 struct CheckedGlobal {
     FakeVisM vism;

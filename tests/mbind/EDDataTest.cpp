@@ -4,7 +4,7 @@
 #include <QDate>
 #include <QTest>
 #include <gtest/gtest.h>
-#include <cctype>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -141,7 +141,15 @@ struct FormatCase {
     std::vector<const char*> typed;
 };
 
-void PrintTo(const FormatCase& c, std::ostream* out) { *out << c.format << " '" << c.separator << "'"; }
+// The format as it shows dates: "dd/mm/yyyy" with the separator '.' is "dd.mm.yyyy".
+std::string WithSeparator(const FormatCase& c)
+{
+    std::string shown = c.format;
+    std::replace(shown.begin(), shown.end(), '/', c.separator);
+    return shown;
+}
+
+void PrintTo(const FormatCase& c, std::ostream* out) { *out << WithSeparator(c) << ", shown " << c.shown; }
 
 class EDDataUnderFormat : public ::testing::TestWithParam<FormatCase> {};
 
@@ -157,12 +165,7 @@ INSTANTIATE_TEST_SUITE_P(
         FormatCase{"dd/mm/yy", '/', kFourDigitMask, "10/01/2000", kDayFirstTyping},
         FormatCase{"dd/mm/yyyy", '.', kFourDigitMask, "10/01/2000", kDayFirstTyping},
         FormatCase{"yyyy/mm/dd", '-', kYearFirstMask, "2000/01/10", {"/7/15", "2026/07/15", "1999/12/31", "2026/7/1"}}),
-    [](const ::testing::TestParamInfo<FormatCase>& info) {
-        std::string name = std::string(info.param.format) + "_" + info.param.separator;
-        for (char& c : name)
-            c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-        return name + "_" + std::to_string(info.index);
-    });
+    [](const auto& Info) { return TestNameOf(WithSeparator(Info.param)); });
 
 TEST_P(EDDataUnderFormat, ShowsTheDateInTheFormatsOrderWithFourDigitYears_AndReadsItBackSo)
 {
@@ -434,10 +437,14 @@ struct LimitCase {
     const char* written;
 };
 
-void PrintTo(const LimitCase& c, std::ostream* out)
+std::string LimitCaseName(const ::testing::TestParamInfo<LimitCase>& Info)
 {
-    *out << "tipo " << int{c.tipo} << " typed '" << c.typed << "' min '" << c.dataMin << "' max '" << c.dataMax << "'";
+    static const char* const tipos[] = {"Normal", "Inicio", "Final"};
+    const LimitCase& c = Info.param;
+    return ExitCaseName(tipos[c.tipo], c.nulo, c.typed, c.dataMin, c.dataMax);
 }
+
+void PrintTo(const LimitCase& c, std::ostream* out) { PrintExitOutcome(c.message, c.written, out); }
 
 class EDDataExit : public ::testing::TestWithParam<LimitCase> {};
 
@@ -457,7 +464,8 @@ INSTANTIATE_TEST_SUITE_P(
         LimitCase{tdNormal, false, "31121999", "58074", "67912", "Data Menor Que a Data Mínima", "old"},
         LimitCase{tdNormal, false, "09122026", "58074", "67912", "Data Maior Que a Data Maxíma", "old"},
         // Compared as texts: "58074" sorts after "100000".
-        LimitCase{tdNormal, false, "01012000", "", "100000", "Data Maior Que a Data Maxíma", "old"}));
+        LimitCase{tdNormal, false, "01012000", "", "100000", "Data Maior Que a Data Maxíma", "old"}),
+    LimitCaseName);
 
 TEST_P(EDDataExit, RefusesWithTheMessageAndKeepsTheFocus_OrWritesTheDayNumber)
 {

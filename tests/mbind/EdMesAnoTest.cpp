@@ -208,11 +208,15 @@ struct ExitCase {
     const char* shownAfter;
 };
 
-void PrintTo(const ExitCase& c, std::ostream* out)
+std::string MesAnoCaseName(const ::testing::TestParamInfo<ExitCase>& Info)
 {
-    *out << "tipo " << int{c.tipo} << " tipoAno " << int{c.tipoAno} << " typed '" << c.typed << "' min '" << c.min
-         << "' max '" << c.max << "'";
+    const ExitCase& c = Info.param;
+    const std::string kind = std::string(c.tipo == ttAnoMes ? "AnoMes" : "MesAno") +
+                             (c.tipoAno == ta4digitos ? "_4digitos" : "_2Digitos");
+    return ExitCaseName(kind, c.nulo, c.typed, c.min, c.max);
 }
+
+void PrintTo(const ExitCase& c, std::ostream* out) { PrintExitOutcome(c.message, c.written, out); }
 
 const char* const kInvalid = "Mes/Ano Inválido";
 const char* const kBelow = "Mes/Ano Menor Que Mes/Ano Mínimo";
@@ -239,7 +243,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ExitCase{ttAnoMes, ta4digitos, false, "012022", "202103", "202112", kAbove, "old", "01/2022"},
                       // Limits are AnoMes texts, compared as texts.
                       ExitCase{ttAnoMes, ta2Digitos, false, "012005", "", "9912", "", "0501", "01/2005"},
-                      ExitCase{ttAnoMes, ta2Digitos, false, "012005", "2000", "", kBelow, "old", "01/2005"}));
+                      ExitCase{ttAnoMes, ta2Digitos, false, "012005", "2000", "", kBelow, "old", "01/2005"}),
+    MesAnoCaseName);
 
 TEST_P(EdMesAnoExit, RefusesWithTheMessageAndKeepsTheFocus_OrWritesTheFormOfTipo)
 {

@@ -485,6 +485,8 @@ struct LimitCase {
     const char* message;
 };
 
+void PrintTo(const LimitCase& c, std::ostream* out) { *out << c.typed << (c.below ? " is below" : " is above"); }
+
 class EdValorLimits : public ::testing::TestWithParam<LimitCase> {};
 
 INSTANTIATE_TEST_SUITE_P(BelowAndAbove, EdValorLimits,

@@ -43,6 +43,22 @@ inline void UseTestNamespace(TVisM& VisM, const TMServerSettings& Settings, std:
     VisM.OnError = [&VisM, &Errors](TObject*) { Errors.push_back(VisM.ErrorName()); };
 }
 
+// How a test makes a run fail: the workstation's server is killed, or the code raises an M
+// error. By name in the names and printouts of parameterised tests.
+enum class RunFailure { ServerKilled, MError };
+
+inline const char* RunFailureText(RunFailure Failure)
+{
+    return Failure == RunFailure::ServerKilled ? "ServerKilled" : "MError";
+}
+
+inline void PrintTo(RunFailure Failure, std::ostream* Out) { *Out << RunFailureText(Failure); }
+
+inline std::string RunFailureName(const ::testing::TestParamInfo<RunFailure>& Info)
+{
+    return RunFailureText(Info.param);
+}
+
 // A throw-away database and a temporary directory for the server's files; the test is
 // skipped where GT.M is not installed. A fixture's own SetUp calls this one first and
 // stops when it skipped or failed.

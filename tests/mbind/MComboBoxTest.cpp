@@ -12,6 +12,7 @@
 #include "mbind/MComboBox.h"
 #include "mbind/MGlobal.h"
 #include "support/FakeVisM.h"
+#include "support/ParamNames.h"
 #include "support/Recorders.h"
 
 namespace {
@@ -64,6 +65,17 @@ struct EstiloCase {
     std::string shown;
 };
 
+const char* EstiloText(TMComboBoxEstilo Estilo)
+{
+    static const char* const names[] = {"Valor", "ValorCodigo", "CodigoValor"};
+    return names[Estilo];
+}
+
+void PrintTo(const EstiloCase& c, std::ostream* out)
+{
+    *out << EstiloText(c.estilo) << " " << Printable(c.separador) << " shows " << Printable(c.shown);
+}
+
 class MComboBoxAddItem : public ::testing::TestWithParam<EstiloCase> {};
 
 TEST_P(MComboBoxAddItem, BuildsTheTextByEstiloAndKeepsTheBareCode)
@@ -82,7 +94,10 @@ INSTANTIATE_TEST_SUITE_P(Estilos, MComboBoxAddItem,
                                            EstiloCase{teValorCodigo, "-", "Balanca-07"},
                                            EstiloCase{teCodigoValor, " / ", "07 / Balanca"},
                                            EstiloCase{teValorCodigo, "", "Balanca07"},
-                                           EstiloCase{teCodigoValor, "", "07Balanca"}));
+                                           EstiloCase{teCodigoValor, "", "07Balanca"}),
+                         [](const auto& Info) {
+                             return EstiloText(Info.param.estilo) + ("_" + NamePart(Info.param.separador));
+                         });
 
 TEST(MComboBoxItems, IndexOfCodeIgnoresLetterCaseAndGivesTheFirstOfEqualCodes)
 {
@@ -160,6 +175,8 @@ struct IndeceCase {
     int selected;
 };
 
+void PrintTo(const IndeceCase& c, std::ostream* out) { *out << Printable(c.stored) << " selects " << c.selected; }
+
 class MComboBoxRefreshIndece : public ::testing::TestWithParam<IndeceCase> {};
 
 TEST_P(MComboBoxRefreshIndece, SelectsTheItemOfAnIntegerInsideTheItemsOnly)
@@ -172,7 +189,8 @@ INSTANTIATE_TEST_SUITE_P(Values, MComboBoxRefreshIndece,
                          ::testing::Values(IndeceCase{"0", 0}, IndeceCase{"2", 2}, IndeceCase{"3", -1},
                                            IndeceCase{"-1", -1}, IndeceCase{"-2", -1}, IndeceCase{"", -1},
                                            IndeceCase{"abc", -1}, IndeceCase{"1x", -1},
-                                           IndeceCase{"99999999999", -1}));
+                                           IndeceCase{"99999999999", -1}),
+                         [](const auto& Info) { return TestNameOf(Info.param.stored); });
 
 TEST(MComboBoxRefresh, IndeceWithANonNumericValueAfterASelectionSelectsNothing)
 {
@@ -279,6 +297,17 @@ struct ExitValueCase {
     std::string written;
 };
 
+const char* TipoValorText(TMComboBoxTipoValor TipoValor)
+{
+    static const char* const names[] = {"Conteudo", "Indece", "Codigo"};
+    return names[TipoValor];
+}
+
+void PrintTo(const ExitValueCase& c, std::ostream* out)
+{
+    *out << TipoValorText(c.tipoValor) << " writes " << Printable(c.written);
+}
+
 class MComboBoxExitValue : public ::testing::TestWithParam<ExitValueCase> {};
 
 TEST_P(MComboBoxExitValue, PickedItemIsWrittenAndPushedInTheFormOfTipoValor)
@@ -294,7 +323,8 @@ TEST_P(MComboBoxExitValue, PickedItemIsWrittenAndPushedInTheFormOfTipoValor)
 
 INSTANTIATE_TEST_SUITE_P(Forms, MComboBoxExitValue,
                          ::testing::Values(ExitValueCase{tvConteudo, "dois"}, ExitValueCase{tvIndece, "1"},
-                                           ExitValueCase{tvCodigo, "D"}));
+                                           ExitValueCase{tvCodigo, "D"}),
+                         [](const auto& Info) { return std::string(TipoValorText(Info.param.tipoValor)); });
 
 TEST(MComboBoxExit, KeyTipoCampoWritesTheKeyAndCampoWritesNothing)
 {

@@ -9,6 +9,7 @@
 #include "mbind/MPieceGroup.h"
 #include "mbind/MText.h"
 #include "support/FakeVisM.h"
+#include "support/ParamNames.h"
 
 namespace {
 
@@ -160,6 +161,8 @@ struct WriteCase {
     Log log;
 };
 
+void PrintTo(const WriteCase& c, std::ostream* out) { *out << Printable(c.text); }
+
 class MGloMemWrite : public MGloMemTest, public ::testing::WithParamInterface<WriteCase> {};
 
 TEST_P(MGloMemWrite, MatThenOneSetTextRunOncePerLineAndOnceMoreWithAnEmptyLine)
@@ -179,13 +182,15 @@ INSTANTIATE_TEST_SUITE_P(
                                 "a^b",
                                 {"Code=" + kMat, "ExecFlag=1", "Code=" + kSet, "P1=1", "P0=a", "ExecFlag=1", "P1=2",
                                  "P0=b", "ExecFlag=1", "P1=3", "P0=", "ExecFlag=1"}}),
-    [](const ::testing::TestParamInfo<WriteCase>& Info) { return std::string(Info.param.name); });
+    NamedBy(&WriteCase::name));
 
 struct FailedWriteCase {
     const char* name;
     // The run that fails, counted from 0: MAT, then one SET per line.
     size_t failing;
 };
+
+void PrintTo(const FailedWriteCase& c, std::ostream* out) { *out << "run " << c.failing << " fails"; }
 
 class MGloMemFailedWrite : public MGloMemTest, public ::testing::WithParamInterface<FailedWriteCase> {};
 
@@ -203,9 +208,7 @@ TEST_P(MGloMemFailedWrite, EndsAtTheFailedRun)
 INSTANTIATE_TEST_SUITE_P(Runs, MGloMemFailedWrite,
                          ::testing::Values(FailedWriteCase{"Mat", 0}, FailedWriteCase{"FirstLine", 1},
                                            FailedWriteCase{"SecondLine", 2}),
-                         [](const ::testing::TestParamInfo<FailedWriteCase>& Info) {
-                             return std::string(Info.param.name);
-                         });
+                         NamedBy(&FailedWriteCase::name));
 
 TEST_F(MGloMemTest, MastersPost_ThatFails_WritesNoLines)
 {

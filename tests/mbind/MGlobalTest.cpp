@@ -13,6 +13,7 @@
 #include "mbind/UDllMan.h"
 #include "support/FakeVisM.h"
 #include "support/FormatSettingsGuard.h"
+#include "support/ParamNames.h"
 #include "support/Recorders.h"
 
 namespace {
@@ -459,6 +460,11 @@ struct CheckAnswerCase {
     std::vector<QString> shown;
 };
 
+void PrintTo(const CheckAnswerCase& c, std::ostream* out)
+{
+    *out << "answer " << PrintableVariant(c.answer) << (c.show ? "" : ", not shown") << ", result " << c.result;
+}
+
 class MGlobalCheckAnswers : public MGlobalCheckValue, public ::testing::WithParamInterface<CheckAnswerCase> {};
 
 TEST_P(MGlobalCheckAnswers, RefusalShowsTheSelectedLineOrBeeps)
@@ -495,7 +501,7 @@ INSTANTIATE_TEST_SUITE_P(
         CheckAnswerCase{"FractionNearerZeroAccepts", "0.4", {"um"}, true, -1, 0, {}},
         CheckAnswerCase{"BlanksAroundTheNumberAreAllowed", " 2 ", {"um", "dois"}, true, 1, 0, {"dois"}},
         CheckAnswerCase{"HugeAnswerStillRefuses", "1e300", {"um"}, true, 1000000000, 1, {}}),
-    [](const ::testing::TestParamInfo<CheckAnswerCase>& info) { return std::string(info.param.name); });
+    NamedBy(&CheckAnswerCase::name));
 
 TEST_F(MGlobalCheckValue, AnswerThatIsNotANumberRaisesTheConversionError)
 {

@@ -11,6 +11,7 @@
 #include "mbind/MGloMem.h"
 #include "mbind/MMemo.h"
 #include "support/FakeVisM.h"
+#include "support/ParamNames.h"
 #include "support/Recorders.h"
 
 namespace {
@@ -55,6 +56,16 @@ struct ConversionCase {
     std::string text;
 };
 
+void PrintTo(const ConversionCase& c, std::ostream* out)
+{
+    *out << "by " << Printable(c.separador) << ": " << Printable(c.stored) << " is " << Printable(c.text);
+}
+
+std::string ConversionName(const ::testing::TestParamInfo<ConversionCase>& Info)
+{
+    return NamePart(Info.param.separador) + "__" + NamePart(Info.param.stored);
+}
+
 class MMemoMToText : public ::testing::TestWithParam<ConversionCase> {};
 
 TEST_P(MMemoMToText, EverySeparadorBecomesALineBreakFromLeftToRight)
@@ -70,7 +81,8 @@ INSTANTIATE_TEST_SUITE_P(Values, MMemoMToText,
                                            ConversionCase{"||", "um||dois", "um\r\ndois"},
                                            ConversionCase{";;", "a;;;b", "a\r\n;b"},
                                            ConversionCase{"\n", "a\nb", "a\r\nb"},
-                                           ConversionCase{"", "a;b", "a;b"}));
+                                           ConversionCase{"", "a;b", "a;b"}),
+                         ConversionName);
 
 class MMemoTextToM : public ::testing::TestWithParam<ConversionCase> {};
 
@@ -86,7 +98,8 @@ INSTANTIATE_TEST_SUITE_P(Values, MMemoTextToM,
                                            ConversionCase{"||", "um||dois", "um\r\ndois"},
                                            ConversionCase{"\r\n", "a\r\nb", "a\r\nb"},
                                            ConversionCase{"\r", "a\r\rb", "a\r\r\nb"},
-                                           ConversionCase{"", "ab", "a\r\nb"}));
+                                           ConversionCase{"", "ab", "a\r\nb"}),
+                         ConversionName);
 
 // --- showing and writing ----------------------------------------------------------------------
 

@@ -13,6 +13,7 @@
 #include "mbind/CountingGlobal.h"
 #include "mbind/MRadioGroup.h"
 #include "support/FakeVisM.h"
+#include "support/ParamNames.h"
 #include "support/Recorders.h"
 
 namespace {
@@ -74,11 +75,18 @@ TEST(MRadioGroupBlock, WritingCodigosCopiesTheGivenList)
 
 // --- showing the global's value ----------------------------------------------------------
 
+const char* TipoValorText(TMRadioGroupTipoValor TipoValor) { return TipoValor == trvCodigo ? "Codigo" : "Indece"; }
+
 struct ShowCase {
     TMRadioGroupTipoValor tipoValor;
     std::string stored;
     int selected;
 };
+
+void PrintTo(const ShowCase& c, std::ostream* out)
+{
+    *out << TipoValorText(c.tipoValor) << " " << Printable(c.stored) << " selects " << c.selected;
+}
 
 class MRadioGroupRefresh : public ::testing::TestWithParam<ShowCase> {};
 
@@ -99,7 +107,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ShowCase{trvIndece, "7", 2}, ShowCase{trvIndece, "-4", -1}, ShowCase{trvIndece, "", -1},
                       ShowCase{trvIndece, "1x", -1}, ShowCase{trvIndece, "99999999999", -1},
                       ShowCase{trvCodigo, "D", 1}, ShowCase{trvCodigo, "t", 2}, ShowCase{trvCodigo, "X", -1},
-                      ShowCase{trvCodigo, "", -1}));
+                      ShowCase{trvCodigo, "", -1}),
+    [](const auto& Info) { return TipoValorText(Info.param.tipoValor) + ("_" + NamePart(Info.param.stored)); });
 
 TEST(MRadioGroupRefresh, CodigoSelectsTheFirstOfEqualCodesAndTheLastButtonForACodeBeyondTheButtons)
 {
@@ -163,6 +172,11 @@ struct ExitCase {
     std::string written;
 };
 
+void PrintTo(const ExitCase& c, std::ostream* out)
+{
+    *out << TipoValorText(c.tipoValor) << " " << c.selected << " writes " << Printable(c.written);
+}
+
 class MRadioGroupExit : public ::testing::TestWithParam<ExitCase> {};
 
 TEST_P(MRadioGroupExit, WritesAndPushesTheValueInTheFormOfTipoValor)
@@ -179,7 +193,11 @@ TEST_P(MRadioGroupExit, WritesAndPushesTheValueInTheFormOfTipoValor)
 
 INSTANTIATE_TEST_SUITE_P(Forms, MRadioGroupExit,
                          ::testing::Values(ExitCase{trvIndece, -1, "-1"}, ExitCase{trvIndece, 2, "2"},
-                                           ExitCase{trvCodigo, -1, ""}, ExitCase{trvCodigo, 1, "D"}));
+                                           ExitCase{trvCodigo, -1, ""}, ExitCase{trvCodigo, 1, "D"}),
+                         [](const auto& Info) {
+                             return TipoValorText(Info.param.tipoValor) +
+                                    ("_" + NamePart(std::to_string(Info.param.selected)));
+                         });
 
 TEST(MRadioGroupExit, KeyTipoCampoWritesTheKeyAndCampoWritesNothing)
 {

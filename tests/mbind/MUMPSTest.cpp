@@ -3,6 +3,7 @@
 
 #include "mbind/MUMPS.h"
 #include "support/FormatSettingsGuard.h"
+#include "support/ParamNames.h"
 
 namespace {
 
@@ -13,7 +14,16 @@ struct LengthCase {
     int expected;
 };
 
-void PrintTo(const LengthCase& c, std::ostream* out) { *out << "'" << c.s << "' by '" << c.d << "'"; }
+void PrintTo(const LengthCase& c, std::ostream* out)
+{
+    *out << Printable(c.s) << " by " << Printable(c.d) << " has " << c.expected;
+}
+
+// A text and its delimiter as a test name: "a^b" by "^" is "a_Caret_b_By_Caret".
+std::string TextByDelimiter(const std::string& Text, const std::string& Delimiter)
+{
+    return NamePart(Text) + "_By_" + NamePart(Delimiter);
+}
 
 class MLengthTable : public ::testing::TestWithParam<LengthCase> {};
 
@@ -29,7 +39,8 @@ INSTANTIATE_TEST_SUITE_P(Pieces, MLengthTable,
                                            LengthCase{"^", "^", 2}, LengthCase{"a|b", "^", 1},
                                            LengthCase{"a|b", "|", 2}, LengthCase{"a^b", "", 1},
                                            // a longer delimiter steps past its first character only
-                                           LengthCase{"^^^", "^^", 3}));
+                                           LengthCase{"^^^", "^^", 3}),
+                         [](const auto& Info) { return TextByDelimiter(Info.param.s, Info.param.d); });
 
 struct PieceCase {
     std::string s, d;
@@ -37,7 +48,10 @@ struct PieceCase {
     std::string expected;
 };
 
-void PrintTo(const PieceCase& c, std::ostream* out) { *out << "'" << c.s << "' piece " << c.n; }
+void PrintTo(const PieceCase& c, std::ostream* out)
+{
+    *out << Printable(c.s) << " by " << Printable(c.d) << " piece " << c.n << " is " << Printable(c.expected);
+}
 
 class MPieceTable : public ::testing::TestWithParam<PieceCase> {};
 
@@ -54,7 +68,11 @@ INSTANTIATE_TEST_SUITE_P(Pieces, MPieceTable,
                                            PieceCase{"a^b", "^", 0, "a"}, PieceCase{"a^b", "^", -4, "a"},
                                            PieceCase{"a^^c", "^", 2, ""}, PieceCase{"a^b^", "^", 3, ""},
                                            PieceCase{"x-y", "-", 2, "y"}, PieceCase{"a^b", "", 1, "a^b"},
-                                           PieceCase{"a^b", "", 2, ""}));
+                                           PieceCase{"a^b", "", 2, ""}),
+                         [](const auto& Info) {
+                             const PieceCase& c = Info.param;
+                             return TextByDelimiter(c.s, c.d) + "_Piece_" + NamePart(std::to_string(c.n));
+                         });
 
 struct SetPieceCase {
     std::string s, d;
@@ -62,7 +80,11 @@ struct SetPieceCase {
     std::string v, expected;
 };
 
-void PrintTo(const SetPieceCase& c, std::ostream* out) { *out << "'" << c.s << "' piece " << c.n; }
+void PrintTo(const SetPieceCase& c, std::ostream* out)
+{
+    *out << Printable(c.s) << " by " << Printable(c.d) << " piece " << c.n << " set to " << Printable(c.v) << " is "
+         << Printable(c.expected);
+}
 
 class MSetPieceTable : public ::testing::TestWithParam<SetPieceCase> {};
 
@@ -80,7 +102,11 @@ INSTANTIATE_TEST_SUITE_P(
                       SetPieceCase{"", "^", 1, "X", "X"}, SetPieceCase{"a^b^c", "^", 2, "", "a^^c"},
                       // one trailing empty piece is dropped, two or more survive
                       SetPieceCase{"a^b^", "^", 2, "X", "a^X"}, SetPieceCase{"a^b^^", "^", 2, "X", "a^X^^"},
-                      SetPieceCase{"a|b|c", "|", 2, "X", "a|X|c"}));
+                      SetPieceCase{"a|b|c", "|", 2, "X", "a|X|c"}),
+    [](const auto& Info) {
+        const SetPieceCase& c = Info.param;
+        return TextByDelimiter(c.s, c.d) + "_Piece_" + NamePart(std::to_string(c.n)) + "_To_" + NamePart(c.v);
+    });
 
 TEST(MSetPiece, ReadsBackWhatItSet)
 {
@@ -104,7 +130,7 @@ struct HorologCase {
     std::string iso;      // yyyy-mm-dd with "-"
 };
 
-void PrintTo(const HorologCase& c, std::ostream* out) { *out << "'" << c.h << "'"; }
+void PrintTo(const HorologCase& c, std::ostream* out) { *out << Printable(c.h) << " is " << c.iso; }
 
 class MHorologDataTable : public ::testing::TestWithParam<HorologCase> {};
 
@@ -154,7 +180,8 @@ INSTANTIATE_TEST_SUITE_P(
         HorologCase{"94658", "29/2/2100", "29/2/2100", "29/2/2100"},
         HorologCase{"60", "0/3/1841", "0/3/1841", "0/3/1841"},
         HorologCase{"0", "-30/2/1841", "-30/2/1841", "-30/2/1841"},
-        HorologCase{"2147483647", "11/7/5881451", "11/7/5881451", "11/7/5881451"}));
+        HorologCase{"2147483647", "11/7/5881451", "11/7/5881451", "11/7/5881451"}),
+    [](const auto& Info) { return TestNameOf(Info.param.h); });
 
 TEST(MHorologData, UsesTheDateSeparatorAndTwoDigitYearsOfTheFormat)
 {
@@ -169,7 +196,7 @@ struct AnoMesCase {
     std::string s, expected;
 };
 
-void PrintTo(const AnoMesCase& c, std::ostream* out) { *out << "'" << c.s << "'"; }
+void PrintTo(const AnoMesCase& c, std::ostream* out) { *out << Printable(c.s) << " is " << Printable(c.expected); }
 
 class MAnoMesTable : public ::testing::TestWithParam<AnoMesCase> {};
 
@@ -181,7 +208,8 @@ TEST_P(MAnoMesTable, PutsTheMonthFirst)
 INSTANTIATE_TEST_SUITE_P(MonthYear, MAnoMesTable,
                          ::testing::Values(AnoMesCase{"2312", "12/23"}, AnoMesCase{"202312", "12/2023"},
                                            AnoMesCase{"", "/"}, AnoMesCase{"20231", "1/2023"},
-                                           AnoMesCase{"123", "/123"}, AnoMesCase{"2023123", "12/2023"}));
+                                           AnoMesCase{"123", "/123"}, AnoMesCase{"2023123", "12/2023"}),
+                         [](const auto& Info) { return TestNameOf(Info.param.s); });
 
 // ---- numbers --------------------------------------------------------------------------
 
@@ -192,7 +220,12 @@ struct NumberCase {
     std::string point; // locale decimal separator "."
 };
 
-void PrintTo(const NumberCase& c, std::ostream* out) { *out << "'" << c.s << "' dec " << int(c.dec); }
+void PrintTo(const NumberCase& c, std::ostream* out) { *out << Printable(c.s) << " dec " << int(c.dec); }
+
+std::string NumberCaseName(const ::testing::TestParamInfo<NumberCase>& Info)
+{
+    return NamePart(Info.param.s) + "_Dec" + std::to_string(Info.param.dec);
+}
 
 class MNormalizaNumeroTable : public ::testing::TestWithParam<NumberCase> {};
 
@@ -221,7 +254,8 @@ INSTANTIATE_TEST_SUITE_P(Numbers, MNormalizaNumeroTable,
                                            NumberCase{" R$ 1 000,999 ", 2, "1000,99", "1000.99"},
                                            NumberCase{"12-3,4-5", 3, "12-3,4-5", "12-3.4-5"},
                                            NumberCase{"1234.5", 1, "12345,0", "12345.0"},
-                                           NumberCase{",5", 2, ",50", ".50"}));
+                                           NumberCase{",5", 2, ",50", ".50"}),
+                         NumberCaseName);
 
 class MFormataNumeroTable : public ::testing::TestWithParam<NumberCase> {};
 
@@ -249,7 +283,8 @@ INSTANTIATE_TEST_SUITE_P(Numbers, MFormataNumeroTable,
                                            NumberCase{"-", 1, "-,0", "-,0"},
                                            NumberCase{"", 0, "", ""},
                                            NumberCase{"1.000.000,129", 2, "1.000.000,12", "1.000.000,12"},
-                                           NumberCase{"-100000,5", 3, "-100.000,500", "-100.000,500"}));
+                                           NumberCase{"-100000,5", 3, "-100.000,500", "-100.000,500"}),
+                         NumberCaseName);
 
 class MInsereDecimalTable : public ::testing::TestWithParam<NumberCase> {};
 
@@ -279,7 +314,8 @@ INSTANTIATE_TEST_SUITE_P(Numbers, MInsereDecimalTable,
                                            NumberCase{"-12", 2, "-0,12", "-0.12"},
                                            NumberCase{"-123", 2, "-1,23", "-1.23"},
                                            NumberCase{"-", 1, "-0,0", "-0.0"},
-                                           NumberCase{"-12345", 3, "-12,345", "-12.345"}));
+                                           NumberCase{"-12345", 3, "-12,345", "-12.345"}),
+                         NumberCaseName);
 
 TEST(MInsereDecimal, WithItsOwnSeparator_IgnoresTheLocales)
 {

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include "support/ActiveWindow.h"
+#include "support/ParamNames.h"
 #include "support/Recorders.h"
 #include "toolkit/MaskEdit.h"
 
@@ -77,6 +78,15 @@ struct AcceptCase {
     char stands; // 0: refused
 };
 
+void PrintTo(const AcceptCase& c, std::ostream* out)
+{
+    *out << Printable(c.mask) << " typed " << Printable(std::string(1, c.typed));
+    if (c.stands == 0)
+        *out << " refused";
+    else
+        *out << " stands as " << Printable(std::string(1, c.stands));
+}
+
 class EditMaskAccept : public testing::TestWithParam<AcceptCase> {};
 
 TEST_P(EditMaskAccept, PlaceTakesOnlyItsClassOfCharacter)
@@ -96,7 +106,11 @@ INSTANTIATE_TEST_SUITE_P(Table, EditMaskAccept,
                                          AcceptCase{">L", 'a', 'A'}, AcceptCase{"<L", 'Q', 'q'},
                                          AcceptCase{">l", '\xE9', '\xC9'}, AcceptCase{">l", '\xB5', '\xB5'},
                                          AcceptCase{"><L", 'a', 'a'},
-                                         AcceptCase{"<>L", 'A', 'A'}, AcceptCase{"/", '/', 0}));
+                                         AcceptCase{"<>L", 'A', 'A'}, AcceptCase{"/", '/', 0}),
+                         [](const auto& Info) {
+                             return NamePart(Info.param.mask) + "_Typed_" +
+                                    NamePart(std::string(1, Info.param.typed));
+                         });
 
 // --- Text into the mask and back --------------------------------------------------------
 
@@ -105,6 +119,11 @@ struct FormatCase {
     const char* value;
     const char* editText;
 };
+
+void PrintTo(const FormatCase& c, std::ostream* out)
+{
+    *out << Printable(c.mask) << " " << Printable(c.value) << " is " << Printable(c.editText);
+}
 
 class EditMaskFormat : public testing::TestWithParam<FormatCase> {};
 
@@ -124,13 +143,19 @@ INSTANTIATE_TEST_SUITE_P(
                     FormatCase{"(999)000-0000;0;_", "5551234567", "(555)123-4567"},
                     FormatCase{"(999)000-0000;0;_", "555", "(555)___-____"},
                     FormatCase{"000;1;_", "1a2", "1_2"}, FormatCase{">LLL", "abc", "ABC"},
-                    FormatCase{"99/9999;1;_", "123456789", "12/3456"}));
+                    FormatCase{"99/9999;1;_", "123456789", "12/3456"}),
+    [](const auto& Info) { return NamePart(Info.param.mask) + "__" + NamePart(Info.param.value); });
 
 struct TextCase {
     const char* mask;
     const char* editText;
     const char* text;
 };
+
+void PrintTo(const TextCase& c, std::ostream* out)
+{
+    *out << Printable(c.mask) << " " << Printable(c.editText) << " is " << Printable(c.text);
+}
 
 class EditMaskText : public testing::TestWithParam<TextCase> {};
 
@@ -148,7 +173,10 @@ INSTANTIATE_TEST_SUITE_P(Table, EditMaskText,
                                          TextCase{"99/9999;1;_", "_3/2021", "3 /2021"},
                                          TextCase{"!99/9999;1;_", "12/5___", "12/   5"},
                                          TextCase{"(999)000-0000;0;_", "(555)123-4567", "5551234567"},
-                                         TextCase{"(999)000-0000;0;_", "(555)___-____", "555       "}));
+                                         TextCase{"(999)000-0000;0;_", "(555)___-____", "555       "}),
+                         [](const auto& Info) {
+                             return NamePart(Info.param.mask) + "__" + NamePart(Info.param.editText);
+                         });
 
 TEST(EditMaskCheck, FirstMissingIsTheFirstEmptyRequiredPlace)
 {

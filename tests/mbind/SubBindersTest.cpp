@@ -9,6 +9,7 @@
 #include "mbind/MSubPiece.h"
 #include "mbind/MText.h"
 #include "support/FakeVisM.h"
+#include "support/ParamNames.h"
 
 namespace {
 
@@ -97,6 +98,11 @@ struct WriteBackCase {
     std::string master;
 };
 
+void PrintTo(const WriteBackCase& c, std::ostream* out)
+{
+    *out << Printable(c.typed) << " gives " << Printable(c.master);
+}
+
 class PieceGroupWriteBack : public PieceGroup, public ::testing::WithParamInterface<WriteBackCase> {};
 
 TEST_P(PieceGroupWriteBack, TypedRunIsWrittenToTheMastersPiecesOneByOne)
@@ -111,9 +117,7 @@ INSTANTIATE_TEST_SUITE_P(Runs, PieceGroupWriteBack,
                          ::testing::Values(WriteBackCase{"ShorterRunEmptiesTheRest", "x^y", "a^x^y^^e"},
                                            WriteBackCase{"WholeRun", "x^y^z^", "a^x^y^z^e"},
                                            WriteBackCase{"LongerRunIsCut", "x^y^z^w", "a^x^y^z^e"}),
-                         [](const ::testing::TestParamInfo<WriteBackCase>& Info) {
-                             return std::string(Info.param.name);
-                         });
+                         NamedBy(&WriteBackCase::name));
 
 TEST_F(PieceGroup, FinalBelowInicial_HoldsTheEmptyTextAndWritesNothingBack)
 {
@@ -141,6 +145,11 @@ struct SeparatorCase {
     std::string record;
 };
 
+void PrintTo(const SeparatorCase& c, std::ostream* out)
+{
+    *out << Printable(c.separator) << " on " << Printable(c.record);
+}
+
 class PieceGroupSeparator : public PieceGroup, public ::testing::WithParamInterface<SeparatorCase> {};
 
 TEST_P(PieceGroupSeparator, ThatCutsTheRun_WritesNothingBackAndATypedChangeRaises)
@@ -159,9 +168,7 @@ INSTANTIATE_TEST_SUITE_P(Separators, PieceGroupSeparator,
                          ::testing::Values(SeparatorCase{"SameAsTheMasters", "^", "a^b^c^d^e"},
                                            SeparatorCase{"InAMasterValueOfTheRun", "|", "a^b^c|1^d^e"},
                                            SeparatorCase{"Empty", "", "a^b^c^d^e"}),
-                         [](const ::testing::TestParamInfo<SeparatorCase>& Info) {
-                             return std::string(Info.param.name);
-                         });
+                         NamedBy(&SeparatorCase::name));
 
 // --- sub-piece -----------------------------------------------------------------------
 

@@ -12,6 +12,7 @@
 #include "mbind/MenuInfo.h"
 #include "mbind/UDllMan.h"
 #include "support/FakeVisM.h"
+#include "support/ParamNames.h"
 #include "support/Recorders.h"
 #include "toolkit/Edit.h"
 
@@ -918,6 +919,8 @@ struct FailedRunCase {
     TEstadoGlobal estado;
 };
 
+void PrintTo(const FailedRunCase& c, std::ostream* out) { *out << c.name << (c.editing ? " while editing" : ""); }
+
 class TMGlobalFailedRun : public TMGlobalRecord, public ::testing::WithParamInterface<FailedRunCase> {};
 
 TEST_P(TMGlobalFailedRun, EndsTheOperationWhereItStands)
@@ -986,7 +989,7 @@ INSTANTIATE_TEST_SUITE_P(
                       {""},
                       {"OnBeforeCancel", "OnCancel", "run CANCEL", "fail REFRESH"},
                       esNavegacao}),
-    [](const ::testing::TestParamInfo<FailedRunCase>& Info) { return std::string(Info.param.name); });
+    NamedBy(&FailedRunCase::name));
 
 TEST_F(TMGlobalRecord, FailedPostWritesNoSubGlobalAndNoMemo)
 {
