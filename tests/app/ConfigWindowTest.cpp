@@ -20,6 +20,7 @@
 #include "mbind/MenuInfo.h"
 #include "support/FakeVisM.h"
 #include "support/MDirect.h"
+#include "support/ParamNames.h"
 #include "support/Recorders.h"
 #include "support/TempWorkingDir.h"
 #include "toolkit/ComboBox.h"
@@ -321,6 +322,8 @@ struct CaseValue {
     std::string shown;
 };
 
+void PrintTo(const CaseValue& c, std::ostream* out) { *out << c.key << "=" << c.stored << " is " << c.shown; }
+
 class ConfigWindowLetterCase : public ConfigWindowTest, public ::testing::WithParamInterface<CaseValue> {};
 
 TEST_P(ConfigWindowLetterCase, StoredValueInOtherLetterCaseIsSelectedAndWrittenInTheListsCase)
@@ -350,6 +353,11 @@ struct AbsentValue {
     std::string stored;
     QString message; // empty: Ok saves, writing the field empty
 };
+
+void PrintTo(const AbsentValue& c, std::ostream* out)
+{
+    *out << c.key << "=" << c.stored << (c.message.isEmpty() ? " is saved empty" : " is refused");
+}
 
 class ConfigWindowNotInList : public ConfigWindowTest, public ::testing::WithParamInterface<AbsentValue> {};
 
@@ -452,6 +460,8 @@ struct EndingAnswer {
     TVariant result;
 };
 
+void PrintTo(const EndingAnswer& c, std::ostream* out) { *out << PrintableVariant(c.result); }
+
 class ConfigWindowListEnd : public ConfigWindowTest, public ::testing::WithParamInterface<EndingAnswer> {};
 
 TEST_P(ConfigWindowListEnd, AnswerOtherThanTheNumberZeroEndsTheList)
@@ -468,7 +478,7 @@ INSTANTIATE_TEST_SUITE_P(Answers, ConfigWindowListEnd,
                          ::testing::Values(EndingAnswer{"one", TVariant("1")}, EndingAnswer{"minus", TVariant(-1)},
                                            EndingAnswer{"empty", TVariant()}, EndingAnswer{"text", TVariant("fim")},
                                            EndingAnswer{"emptyText", TVariant("")}),
-                         [](const auto& Info) { return std::string(Info.param.name); });
+                         NamedBy(&EndingAnswer::name));
 
 TEST_F(ConfigWindowTest, ServerErrorIsShownByItsNameAloneAndEndsTheList)
 {
@@ -584,6 +594,11 @@ struct DecimalsText {
     bool refused;
 };
 
+void PrintTo(const DecimalsText& c, std::ostream* out)
+{
+    *out << Printable(c.text) << (c.refused ? " is refused" : " is saved");
+}
+
 class ConfigWindowDecimals : public ConfigWindowTest, public ::testing::WithParamInterface<DecimalsText> {};
 
 TEST_P(ConfigWindowDecimals, OnlyASingleZeroIsRefusedInTheDecimalsFields)
@@ -602,7 +617,7 @@ TEST_P(ConfigWindowDecimals, OnlyASingleZeroIsRefusedInTheDecimalsFields)
 INSTANTIATE_TEST_SUITE_P(Texts, ConfigWindowDecimals,
                          ::testing::Values(DecimalsText{"0", true}, DecimalsText{"00", false},
                                            DecimalsText{"", false}, DecimalsText{" 0", false}),
-                         [](const auto& Info) { return "Text" + std::to_string(Info.index); });
+                         [](const auto& Info) { return TestNameOf(Info.param.text); });
 
 TEST_F(ConfigWindowTest, OkWritesEveryKeyInOrderAndEndsWithOk)
 {

@@ -26,6 +26,7 @@
 #include "support/FormatSettingsGuard.h"
 #include "support/KillServer.h"
 #include "support/MDirect.h"
+#include "support/ParamNames.h"
 #include "support/Recorders.h"
 #include "vism/VisM.h"
 
@@ -254,6 +255,12 @@ struct StabilityCase {
     bool Stable;
 };
 
+void PrintTo(const StabilityCase& c, std::ostream* out)
+{
+    *out << c.Mode << " " << Printable(c.Character) << ", first byte " << Printable(std::string(1, c.First))
+         << (c.Stable ? " is stable" : " is unstable");
+}
+
 class StabilityOnTheLine : public ScaleEndToEnd, public ::testing::WithParamInterface<StabilityCase> {};
 
 // Right after the start the registers name the company and the value the server check
@@ -295,7 +302,7 @@ INSTANTIATE_TEST_SUITE_P(
                       StabilityCase{"HexUpperCase", "HEXADECIMAL", "0A", '\x0a', true},
                       StabilityCase{"HexLowerCaseNever", "HEXADECIMAL", "0a", '\x0a', false},
                       StabilityCase{"HexCodeOfFirstDigit", "HEXADECIMAL", "48", '\x02', true}),
-    [](const auto& Info) { return std::string(Info.param.Name); });
+    NamedBy(&StabilityCase::Name));
 
 // --- Storing armed and disarmed ------------------------------------------------------------
 

@@ -23,6 +23,7 @@
 #include "support/EventLoop.h"
 #include "support/FakeCommApi.h"
 #include "support/FormatSettingsGuard.h"
+#include "support/ParamNames.h"
 #include "support/Recorders.h"
 
 using namespace std::chrono_literals;
@@ -93,6 +94,13 @@ struct HexCase {
     const char* Text;
 };
 
+void PrintTo(const HexCase& c, std::ostream* out) { *out << c.Number << " is " << c.Text; }
+
+std::string HexCaseName(const ::testing::TestParamInfo<HexCase>& Info)
+{
+    return "Number" + std::to_string(Info.param.Number);
+}
+
 class DecToHexTable : public ::testing::TestWithParam<HexCase> {};
 
 TEST_P(DecToHexTable, GivesUpperCaseDigitsPaddedToAnEvenLength)
@@ -104,10 +112,12 @@ INSTANTIATE_TEST_SUITE_P(Bytes, DecToHexTable,
                          ::testing::Values(HexCase{0, "00"}, HexCase{1, "01"}, HexCase{2, "02"},
                                            HexCase{10, "0A"}, HexCase{15, "0F"}, HexCase{16, "10"},
                                            HexCase{42, "2A"}, HexCase{127, "7F"}, HexCase{128, "80"},
-                                           HexCase{171, "AB"}, HexCase{255, "FF"}));
+                                           HexCase{171, "AB"}, HexCase{255, "FF"}),
+                         HexCaseName);
 INSTANTIATE_TEST_SUITE_P(Wider, DecToHexTable,
                          ::testing::Values(HexCase{256, "0100"}, HexCase{4095, "0FFF"}, HexCase{4096, "1000"},
-                                           HexCase{65535, "FFFF"}, HexCase{65536, "010000"}));
+                                           HexCase{65535, "FFFF"}, HexCase{65536, "010000"}),
+                         HexCaseName);
 
 // --- The window and its components -----------------------------------------------------
 
@@ -319,6 +329,12 @@ struct DecimalsCase {
     int DecimaisM;
 };
 
+void PrintTo(const DecimalsCase& c, std::ostream* out)
+{
+    *out << "QtdeDecBalanca=" << (c.Balanca ? Printable(*c.Balanca) : "unset")
+         << " QtdeDecGrava=" << (c.Grava ? Printable(*c.Grava) : "unset");
+}
+
 class DecimalsTable : public MainWindow, public ::testing::WithParamInterface<DecimalsCase> {};
 
 TEST_P(DecimalsTable, ReadAsIntegersAndRefusedWhenMissingOrNegative)
@@ -349,7 +365,7 @@ INSTANTIATE_TEST_SUITE_P(
                       DecimalsCase{"NegativeBalanca", "-1", "3", "qtdeDecBalanca", 0, 0},
                       DecimalsCase{"MissingGrava", "2", std::nullopt, "qtdeDecGrava", 0, 0},
                       DecimalsCase{"NegativeGrava", "2", "-3", "qtdeDecGrava", 0, 0}),
-    [](const auto& Info) { return std::string(Info.param.Name); });
+    NamedBy(&DecimalsCase::Name));
 
 TEST_F(MainWindow, CompanyThatIsNoDecimalIntegerIsReportedAndStopsVisualiza)
 {
@@ -388,6 +404,8 @@ struct LineCase {
     TDataBits Bits;
     TStopBits Stop;
 };
+
+void PrintTo(const LineCase& c, std::ostream* out) { *out << c.Key << "=" << Printable(c.Text); }
 
 class LineSettingsTable : public MainWindow, public ::testing::WithParamInterface<LineCase> {};
 
@@ -430,7 +448,7 @@ INSTANTIATE_TEST_SUITE_P(
                       LineCase{"StopTwo", "StopBits", "2", br9600, dbEight, sbTwoStopBits},
                       LineCase{"StopWithPointKept", "StopBits", "1.5", br9600, dbEight, sbOneStopBit},
                       LineCase{"StopThreeKept", "StopBits", "3", br9600, dbEight, sbOneStopBit}),
-    [](const auto& Info) { return std::string(Info.param.Name); });
+    NamedBy(&LineCase::Name));
 
 TEST_F(MainWindow, RefusedLineTextsKeepWhatThePreviousApplicationSet)
 {
@@ -874,6 +892,11 @@ struct StoreFailureCase {
     const char* stored;
 };
 
+void PrintTo(const StoreFailureCase& c, std::ostream* out)
+{
+    *out << "run " << c.runsBefore + 1 << " fails, the node holds " << Printable(c.stored);
+}
+
 class MainWindowStoreFailure : public MainWindow, public ::testing::WithParamInterface<StoreFailureCase> {};
 
 TEST_P(MainWindowStoreFailure, ServerFailureIsAFailedStoreWithItsBoxAndSteps)
@@ -906,9 +929,7 @@ TEST_P(MainWindowStoreFailure, ServerFailureIsAFailedStoreWithItsBoxAndSteps)
 
 INSTANTIATE_TEST_SUITE_P(Runs, MainWindowStoreFailure,
                          ::testing::Values(StoreFailureCase{"Kill", 0, "12500"}, StoreFailureCase{"Set", 1, "<none>"}),
-                         [](const ::testing::TestParamInfo<StoreFailureCase>& Info) {
-                             return std::string(Info.param.name);
-                         });
+                         NamedBy(&StoreFailureCase::name));
 
 TEST_F(MainWindow, ServerFailureWhileStoringInButtonModeDisarmsAndEnablesTheButton)
 {
