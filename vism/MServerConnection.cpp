@@ -139,13 +139,18 @@ TMServerConnection::~TMServerConnection()
     Finish();
 }
 
-void TMServerConnection::Finish()
+void TMServerConnection::CloseChannels()
 {
     for (int* fd : {&requests_, &answers_}) {
         if (*fd >= 0)
             close(*fd);
         *fd = -1;
     }
+}
+
+void TMServerConnection::Finish()
+{
+    CloseChannels();
     if (server_)
         server_->End(HaltGrace);
     server_.reset();
@@ -157,11 +162,7 @@ void TMServerConnection::Lost(const std::string& Why)
     if (server_) {
         // Without its descriptors a server that is still running halts at its next read or
         // write.
-        for (int* fd : {&requests_, &answers_}) {
-            if (*fd >= 0)
-                close(*fd);
-            *fd = -1;
-        }
+        CloseChannels();
         if (const auto status = server_->WaitForExit(HaltGrace))
             message += " (" + DescribeWaitStatus(*status) + ")";
     }

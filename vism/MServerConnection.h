@@ -33,6 +33,8 @@ private:
     void Send(const std::string& Frame);
     void Receive(size_t Size);
     [[noreturn]] void Lost(const std::string& Why);
+    // Closes the requests' pipe and the answers' socket.
+    void CloseChannels();
     void Finish();
 
     std::unique_ptr<TWatchedChild> server_;
