@@ -2,7 +2,6 @@
 
 #include <cctype>
 #include <cerrno>
-#include <cstdlib>
 #include <fstream>
 
 #include "platform/ConfigHome.h"
@@ -12,12 +11,6 @@ namespace fs = std::filesystem;
 namespace WinComm {
 
 namespace {
-
-fs::path EnvironmentPath(const char* Name)
-{
-    const char* value = std::getenv(Name);
-    return value == nullptr ? fs::path() : fs::path(value);
-}
 
 std::string TrimBlanks(const std::string& Text)
 {
@@ -31,10 +24,7 @@ std::string TrimBlanks(const std::string& Text)
 
 fs::path PortNamesFile()
 {
-    const fs::path root = EnvironmentPath("TREVASK_DATA_DIR");
-    if (!root.empty())
-        return root / "serial.conf";
-    return ConfigHome() / "trevask" / "serial.conf";
+    return SettingsFilePath("serial.conf");
 }
 
 unsigned long ComNumber(const std::string& Name)

@@ -5,8 +5,9 @@
 //     # the scale's USB adapter
 //     COM3=/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0
 //
-// It stands beside the server control's vism.conf: <TREVASK_DATA_DIR>/serial.conf, else
-// $XDG_CONFIG_HOME/trevask/serial.conf (~/.config/trevask/serial.conf).
+// It stands beside the server control's vism.conf (SettingsFilePath):
+// <TREVASK_DATA_DIR>/serial.conf, else $XDG_CONFIG_HOME/trevask/serial.conf
+// (~/.config/trevask/serial.conf).
 #include <filesystem>
 #include <map>
 #include <string>

@@ -30,3 +30,11 @@ std::filesystem::path ConfigHome()
 {
     return XdgBaseDir("XDG_CONFIG_HOME", ".config");
 }
+
+std::filesystem::path SettingsFilePath(const char* Name)
+{
+    const char* root = std::getenv("TREVASK_DATA_DIR");
+    if (root != nullptr && root[0] != '\0')
+        return std::filesystem::path(root) / Name;
+    return ConfigHome() / "trevask" / Name;
+}

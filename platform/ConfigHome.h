@@ -8,3 +8,7 @@ std::filesystem::path XdgBaseDir(const char* Variable, const char* HomeRelative)
 
 // The user's configuration folder: $XDG_CONFIG_HOME, else $HOME/.config.
 std::filesystem::path ConfigHome();
+
+// Where the program's settings file Name stands: <TREVASK_DATA_DIR>/Name when that
+// variable is set, else ConfigHome()/trevask/Name.
+std::filesystem::path SettingsFilePath(const char* Name);

@@ -123,13 +123,12 @@ TMServerSettings TMServerSettings::FromEnvironment()
     const fs::path root = Environment("TREVASK_DATA_DIR");
     if (!root.empty()) {
         settings.DataDir = root / "m";
-        settings.SettingsFile = root / "vism.conf";
         settings.ObjectDir = root / "m-objects";
     } else {
         settings.DataDir = XdgBaseDir("XDG_DATA_HOME", ".local/share") / "trevask" / "m";
-        settings.SettingsFile = XdgBaseDir("XDG_CONFIG_HOME", ".config") / "trevask" / "vism.conf";
         settings.ObjectDir = XdgBaseDir("XDG_CACHE_HOME", ".cache") / "trevask" / "m-objects";
     }
+    settings.SettingsFile = SettingsFilePath("vism.conf");
     settings.RoutineDirs = SplitPathList(Environment("TREVASK_M_ROUTINES"));
     settings.ServerRoutineDir = FindServerRoutineDir();
     return settings;
