@@ -198,7 +198,8 @@ bool WritePrivateProfileStringA(const std::string& Section, const std::string& K
     if (!exists)
         return folderWritable && ReplaceWholeFile(path, changed, nullptr);
     // Where the folder takes no new file (read-only, or shared with the sticky bit and the
-    // file another user's), a writable file is rewritten in place, as Windows writes it.
+    // file another user's), or the new file could not keep the old one's owner and group, a
+    // writable file is rewritten in place, as Windows writes it.
     return (folderWritable && ReplaceWholeFile(path, changed, &old)) || RewriteWholeFile(path, changed, text);
 }
 

@@ -54,13 +54,11 @@ bool ReplaceWholeFile(const fs::path& Path, const std::string& Text, const struc
     if (descriptor < 0)
         return false;
 
-    bool ok = true;
-    if (Old) {
-        ok = ::fchmod(descriptor, Old->st_mode & 07777) == 0;
-        // Only a privileged caller can give the file back to another owner; anyone else
-        // owns the new file, as any file it writes.
-        [[maybe_unused]] const int owned = ::fchown(descriptor, Old->st_uid, Old->st_gid);
-    }
+    // A new file that cannot keep the old one's owner and group (the writer not root, the
+    // file another's) would take it from those it is shared with: it is given up instead.
+    // The mode comes after, as a change of owner clears the set-user and set-group bits.
+    bool ok = !Old || (::fchown(descriptor, Old->st_uid, Old->st_gid) == 0 &&
+                       ::fchmod(descriptor, Old->st_mode & 07777) == 0);
     ok = ok && WriteAll(descriptor, Text) && ::fsync(descriptor) == 0;
     ok = ::close(descriptor) == 0 && ok;
     ok = ok && ::rename(temporary.c_str(), Path.c_str()) == 0;

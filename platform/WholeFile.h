@@ -9,9 +9,10 @@
 // The file's bytes; none when it cannot be read.
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& Path);
 
-// Writes Text to a new file beside Path and renames it over Path, taking the mode and owner
-// of Old (the status of the file replaced) when there is one. False, with Path unchanged,
-// when any step fails.
+// Writes Text to a new file beside Path and renames it over Path, taking the owner, group
+// and mode of Old (the status of the file replaced) when there is one. False, with Path
+// unchanged, when any step fails, also where the caller may not give the new file Old's
+// owner and group.
 bool ReplaceWholeFile(const std::filesystem::path& Path, const std::string& Text, const struct stat* Old);
 
 // Writes Text over the bytes of Path itself, which keeps its inode, owner and mode: for a

@@ -476,4 +476,83 @@ TEST_F(ProfileWriteInReadOnlyFolder, RewritesInPlaceWhenTheFileCannotBeReplaced)
     EXPECT_EQ(Status(file).st_uid, 0u);
 }
 
+
+// ---- a folder shared by a group ------------------------------------------------------------
+
+// Operators share mirtal.ini through a group: the folder and the file are root's and the
+// group's, writable by the group. Whoever of the group saves, the file stays root's and the
+// group's, with its mode, so the others can still read and write it. Needs root to set the
+// scene and to act as members of the group (ids no account uses).
+class ProfileWriteInGroupFolder : public ::testing::Test {
+protected:
+    static constexpr gid_t Group = 4242;
+    static constexpr uid_t Member = 4243;
+    static constexpr uid_t OtherMember = 4244;
+
+    void SetUp() override
+    {
+        if (!RunningAsRoot())
+            GTEST_SKIP() << "needs root: the writers must be members of a group, not the file's owner";
+        ASSERT_EQ(::chmod(dir.Path("").c_str(), 0755), 0);
+        std::filesystem::create_directory(shared);
+        WriteFileBytes(file, "; kept\n[A]\nk=v\n");
+        ASSERT_EQ(::chown(shared.c_str(), 0, Group), 0);
+        ASSERT_EQ(::chmod(shared.c_str(), 0775), 0);
+        ASSERT_EQ(::chown(file.c_str(), 0, Group), 0);
+        ASSERT_EQ(::chmod(file.c_str(), 0660), 0);
+    }
+
+    // Sets "k" to Value as User, a member of the group, in a child process: the empty text
+    // when written, else what went wrong.
+    std::string WriteAsMember(uid_t User, const std::string& Value)
+    {
+        return RunInChild([&] {
+            if (std::string became = RunAsGroupMember(User, Group); !became.empty())
+                return became;
+            return WritePrivateProfileStringA("A", "k", Value, file) ? std::string() : std::string("not written");
+        });
+    }
+
+    void ExpectStillSharedWithMode(mode_t Mode)
+    {
+        const struct stat status = Status(file);
+        EXPECT_EQ(status.st_uid, 0u);
+        EXPECT_EQ(status.st_gid, Group);
+        EXPECT_EQ(status.st_mode & 07777, Mode);
+        EXPECT_EQ(Entries(shared), std::vector<std::string>{"mirtal.ini"});
+    }
+
+    TempWorkingDir dir;
+    const std::string shared = dir.Path("shared");
+    const std::string file = shared + "/mirtal.ini";
+};
+
+TEST_F(ProfileWriteInGroupFolder, KeepsOwnerGroupAndModeWhenAMemberSaves)
+{
+    EXPECT_EQ(WriteAsMember(Member, "w"), "");
+    EXPECT_EQ(ReadFileBytes(file), "; kept\n[A]\nk=w\n");
+    ExpectStillSharedWithMode(0660);
+
+    const std::string outcome = RunInChild([&] {
+        if (std::string became = RunAsGroupMember(OtherMember, Group); !became.empty())
+            return became;
+        const std::string read = GetPrivateProfileStringA("A", "k", "unread", Buffer, file);
+        if (read != "w")
+            return "another member read \"" + read + "\"";
+        return WritePrivateProfileStringA("A", "k", "x", file) ? std::string() : std::string("not written");
+    });
+    EXPECT_EQ(outcome, "");
+    EXPECT_EQ(ReadFileBytes(file), "; kept\n[A]\nk=x\n");
+    ExpectStillSharedWithMode(0660);
+}
+
+// A file the group may only read cannot be written by a member, as on Windows.
+TEST_F(ProfileWriteInGroupFolder, FailsWhereTheMemberMayNotWriteTheFileAndLeavesItAlone)
+{
+    ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
+    EXPECT_EQ(WriteAsMember(Member, "w"), "not written");
+    EXPECT_EQ(ReadFileBytes(file), "; kept\n[A]\nk=v\n");
+    ExpectStillSharedWithMode(0640);
+}
+
 } // namespace

@@ -59,6 +59,13 @@ std::string RunUnprivileged()
     return {};
 }
 
+std::string RunAsGroupMember(uid_t User, gid_t Group)
+{
+    if (::setgroups(1, &Group) != 0 || ::setgid(User) != 0 || ::setuid(User) != 0)
+        return std::string("becoming user ") + std::to_string(User) + ": " + std::strerror(errno);
+    return {};
+}
+
 bool RunningAsRoot()
 {
     return ::geteuid() == 0;
