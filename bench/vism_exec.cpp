@@ -77,6 +77,13 @@ int main()
         vism.SetP2(record);
         Print("\"S ^BENCH(P1)=P2\" (200-byte record)",
               Measure(vism, "S ^BENCH(P1)=P2", Count, [&](int i) { vism.SetP1(i); }));
+        // Codes longer than GT.M compiles at once: their strings travel apart from them.
+        Print("\"S ^BENCH(P1)=\"<9000 bytes>\"\"",
+              Measure(vism, "S ^BENCH(P1)=\"" + std::string(9000, 'r') + "\"", Count / 4,
+                      [&](int i) { vism.SetP1(i); }));
+        Print("\"S ^BENCH(P1)=\"<1 MiB>\"\"",
+              Measure(vism, "S ^BENCH(P1)=\"" + std::string(1048576, 'r') + "\"", 500,
+                      [&](int i) { vism.SetP1(i % 10); }));
     }
     std::filesystem::remove_all(dir);
     return failures == 0 ? 0 : 1;

@@ -1,22 +1,23 @@
 #pragma once
 // GT.M compiles a text for XECUTE only up to 8192 bytes, while a text the binding library
 // builds carries whole records inside string literals. Such a text travels with its long
-// literals taken out as values: the server holds them in the local %TRVLIT, and the text
-// reads %TRVLIT(n) where the literal stood.
+// literals taken out as values: the text calls $$LIT^TRVSRV(n) where the literal stood,
+// which reads the value from a file of the server's own (vism/TRVSRV.m). Nothing the code
+// does to its locals, or to any name it knows, reaches those values.
 #include <optional>
 #include <string>
 #include <vector>
 
-// The local, visible to the code, that holds the values of its taken-out literals.
-inline constexpr const char* LiteralValuesName = "%TRVLIT";
+// What a taken-out literal is replaced by, before its number and ")".
+inline constexpr const char* LiteralReferencePrefix = "$$LIT^TRVSRV(";
 
 struct TMLiftedCode {
     std::string Code;                  // the text as the server runs it
-    std::vector<std::string> Literals; // the values of %TRVLIT(1), %TRVLIT(2), ...
+    std::vector<std::string> Literals; // the values of $$LIT^TRVSRV(1), (2), ...
 };
 
 // Code as it stands when it is at most Limit bytes long. Otherwise its longest string
-// literals are taken out, longest first, until it is; a literal in a comment or in a
-// pattern stays (it is not an expression there). Nothing when that cannot make it short
-// enough.
+// literals are taken out, longest first, until it is. A literal that is not an
+// expression stays: in a comment, in a pattern, or a READ prompt. Nothing when that
+// cannot make the code short enough.
 std::optional<TMLiftedCode> LiftLongLiterals(const std::string& Code, size_t Limit);

@@ -27,8 +27,8 @@ void MakePipe(int Fds[2])
         throw EMServer(Format("Cannot create a pipe for the M server: %s", strerror(errno)));
 }
 
-// The folder for the socket: TMPDIR when GT.M can take its path in a socket's name as it
-// stands (a short path of plain characters), else /tmp.
+// Where the server's folder goes: TMPDIR when GT.M can take its path in a socket's name
+// as it stands (a short path of plain characters), else /tmp.
 std::string SocketRoot()
 {
     const char* tmpdir = std::getenv("TMPDIR");
@@ -38,17 +38,28 @@ std::string SocketRoot()
     return root.size() > 1 && root.size() <= 64 && root[0] == '/' && plain ? root : "/tmp";
 }
 
-// Where the server connects to give its answers: a listening local socket in a folder
-// of its own that only we can enter, removed once the server has connected.
+// The folder of one server, that only we can enter: the socket it connects to, and the
+// values of a run's long literals, which its $$LIT^TRVSRV reads. Its path is the
+// server's command line.
+std::string MakeServerFolder()
+{
+    std::string pattern = SocketRoot() + "/trevask-vism-XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr)
+        throw EMServer(Format("Cannot create a folder for the M server: %s", strerror(errno)));
+    return pattern;
+}
+
+std::string LiteralFile(const std::string& Folder, size_t Number)
+{
+    return Folder + "/" + std::to_string(Number);
+}
+
+// Where the server connects to give its answers: a listening local socket in its folder,
+// removed once the server has connected.
 class AnswerListener {
 public:
-    AnswerListener()
+    explicit AnswerListener(const std::string& Folder) : path_(Folder + "/answers")
     {
-        std::string pattern = SocketRoot() + "/trevask-vism-XXXXXX";
-        if (mkdtemp(pattern.data()) == nullptr)
-            throw EMServer(Format("Cannot create a folder for the M server's socket: %s", strerror(errno)));
-        dir_ = pattern;
-        path_ = dir_ + "/answers";
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
         std::memcpy(address.sun_path, path_.c_str(), path_.size() + 1);
@@ -63,8 +74,6 @@ public:
     ~AnswerListener() { Remove(); }
     AnswerListener(const AnswerListener&) = delete;
     AnswerListener& operator=(const AnswerListener&) = delete;
-
-    const std::string& Path() const { return path_; }
 
     // The server's connection once it has made it; -1 when it ended first or timed out.
     int Accept(const TWatchedChild& Server, std::chrono::milliseconds Timeout)
@@ -99,32 +108,55 @@ private:
             close(fd_);
         fd_ = -1;
         unlink(path_.c_str());
-        rmdir(dir_.c_str());
     }
 
-    std::string dir_;
     std::string path_;
     int fd_ = -1;
 };
 
 } // namespace
 
-TMServerConnection::TMServerConnection(TProcessSpec Spec)
+TMServerConnection::TMServerConnection(TProcessSpec Spec) : folder_(MakeServerFolder())
 {
-    AnswerListener listener;
+    try {
+        Start(std::move(Spec));
+    } catch (...) {
+        Finish();
+        throw;
+    }
+}
+
+void TMServerConnection::Start(TProcessSpec Spec)
+{
+    AnswerListener listener(folder_);
     int requestPipe[2];
     MakePipe(requestPipe);
-    Spec.Arguments.push_back(listener.Path());
-    Spec.Descriptors = {{0, -1}, {1, -1}, {3, requestPipe[0]}};
+    // The principal device: a pipe we never write to and keep open, without blocking, so
+    // that a read of it gives nothing at once, in any number of runs (at its end of file
+    // GT.M would end the server at the second read).
+    int inputPipe[2];
+    try {
+        MakePipe(inputPipe);
+    } catch (...) {
+        close(requestPipe[0]);
+        close(requestPipe[1]);
+        throw;
+    }
+    principalInput_ = inputPipe[1];
+    fcntl(inputPipe[0], F_SETFL, O_NONBLOCK);
+    Spec.Arguments.push_back(folder_);
+    Spec.Descriptors = {{0, inputPipe[0]}, {1, -1}, {3, requestPipe[0]}};
     Spec.EndWithParent = true;
     try {
         server_ = std::make_unique<TWatchedChild>(SpawnProcess(Spec));
     } catch (...) {
         close(requestPipe[0]);
         close(requestPipe[1]);
+        close(inputPipe[0]);
         throw;
     }
     close(requestPipe[0]);
+    close(inputPipe[0]);
     requests_ = requestPipe[1];
     // A request longer than the pipe holds is written as the server reads it, watching
     // that the server still runs (a child it left may hold the pipe open).
@@ -141,7 +173,7 @@ TMServerConnection::~TMServerConnection()
 
 void TMServerConnection::CloseChannels()
 {
-    for (int* fd : {&requests_, &answers_}) {
+    for (int* fd : {&requests_, &answers_, &principalInput_}) {
         if (*fd >= 0)
             close(*fd);
         *fd = -1;
@@ -154,6 +186,8 @@ void TMServerConnection::Finish()
     if (server_)
         server_->End(HaltGrace);
     server_.reset();
+    RemoveLiterals();
+    rmdir(folder_.c_str());
 }
 
 void TMServerConnection::Lost(const std::string& Why)
@@ -175,6 +209,11 @@ TMAnswer TMServerConnection::Run(const TMRequest& Request)
     if (!server_)
         throw EMServer("M server process ended");
     received_.clear();
+    struct RemoveAfterRun {
+        TMServerConnection& Connection;
+        ~RemoveAfterRun() { Connection.RemoveLiterals(); }
+    } removeAfterRun{*this};
+    WriteLiterals(Request.Literals);
     Send(EncodeRequest(Request));
     Receive(AnswerHeaderSize);
     const auto header = DecodeAnswerHeader(std::string_view(received_).substr(0, AnswerHeaderSize));
@@ -184,6 +223,32 @@ TMAnswer TMServerConnection::Run(const TMRequest& Request)
     if (received_.size() != AnswerHeaderSize + header->BodySize())
         Lost("sent more than its answer");
     return DecodeAnswer(*header, std::string_view(received_).substr(AnswerHeaderSize));
+}
+
+void TMServerConnection::WriteLiterals(const std::vector<std::string>& Values)
+{
+    for (const std::string& value : Values) {
+        const std::string path = LiteralFile(folder_, ++literalFiles_);
+        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+        bool written = fd >= 0;
+        for (size_t done = 0; written && done < value.size();) {
+            const ssize_t n = write(fd, value.data() + done, value.size() - done);
+            written = n > 0 || (n < 0 && errno == EINTR);
+            done += n > 0 ? static_cast<size_t>(n) : 0;
+        }
+        const int error = errno;
+        if (fd >= 0 && close(fd) != 0)
+            written = false;
+        if (!written)
+            throw EMServer(Format("Cannot write a long string of the code for the M server to %s: %s", path.c_str(),
+                                  strerror(error)));
+    }
+}
+
+void TMServerConnection::RemoveLiterals()
+{
+    for (; literalFiles_ > 0; --literalFiles_)
+        unlink(LiteralFile(folder_, literalFiles_).c_str());
 }
 
 void TMServerConnection::Send(const std::string& Frame)

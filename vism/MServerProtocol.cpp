@@ -31,19 +31,12 @@ std::string EncodeRequest(const TMRequest& Request)
     size_t total = Request.Code.size();
     for (const auto& value : Request.Registers)
         total += value.size();
-    for (const auto& value : Request.Literals)
-        total += value.size();
-    frame.reserve(1 + (12 + Request.Literals.size()) * LengthDigits + total);
-    AppendLength(frame, Request.Literals.size());
+    frame.reserve(1 + 11 * LengthDigits + total);
     AppendLength(frame, Request.Code.size());
     for (const auto& value : Request.Registers)
         AppendLength(frame, value.size());
-    for (const auto& value : Request.Literals)
-        AppendLength(frame, value.size());
     frame += Request.Code;
     for (const auto& value : Request.Registers)
-        frame += value;
-    for (const auto& value : Request.Literals)
         frame += value;
     return frame;
 }

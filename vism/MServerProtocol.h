@@ -2,9 +2,9 @@
 // The frames between a control and its M server (vism/TRVSRV.m). Every value is a byte
 // string with an 8-digit decimal length, so any byte, line feeds included, passes.
 //
-// Request: kind ('C' command line, 'F' extrinsic function), the number n of literal
-//   values (8 digits), 11 + n lengths (code, P0 to P9, the literal values), then the
-//   values in that order.
+// Request: kind ('C' command line, 'F' extrinsic function), 11 lengths (code, P0 to
+//   P9), then the values in that order. The values of the code's long literals do not
+//   travel in the frame (TMServerConnection::Run).
 // Answer: status ('0' ran, '1' M error), twelve entries of a defined flag ('0'/'1') and a
 //   length (error text, result, P0 to P9), then the defined values in that order.
 #include <array>
@@ -24,7 +24,7 @@ struct TMRequest {
     bool Function = false; // an extrinsic function whose value is the result
     std::string Code;
     std::array<std::string, 10> Registers;
-    std::vector<std::string> Literals; // the code's %TRVLIT(1), %TRVLIT(2), ... (MCodeLiterals.h)
+    std::vector<std::string> Literals; // the code's $$LIT^TRVSRV(1), (2), ... (MCodeLiterals.h)
 };
 
 struct TMAnswer {

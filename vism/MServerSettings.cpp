@@ -114,6 +114,22 @@ void RefuseDollar(const fs::path& Path, const std::string& What)
                        " holds \"$\", which GT.M takes for an environment variable: use a path without \"$\"");
 }
 
+// GT.M's routine path separates its folders by spaces and groups source folders in
+// parentheses, and takes file names of at most 255 bytes: a folder must leave room for the
+// longest routine's file ("/" and 31 characters and ".m" or ".o").
+void RefuseInRoutinePath(const fs::path& Path, const std::string& What)
+{
+    constexpr size_t LongestFolder = 255 - 34;
+    const std::string text = Path.string();
+    if (text.find_first_of(" ()") != std::string::npos)
+        throw EMServer(What + " " + text + " holds a space or a parenthesis, which GT.M's routine path cannot take: " +
+                       "use a path without them");
+    if (text.size() > LongestFolder)
+        throw EMServer(Format("%s %s is %zu bytes long; GT.M's routine path takes folders of at most %zu", What.c_str(),
+                              text.c_str(), text.size(), LongestFolder));
+    RefuseDollar(Path, What);
+}
+
 } // namespace
 
 TMServerSettings TMServerSettings::FromEnvironment()
@@ -191,12 +207,8 @@ std::string RoutinePath(const TMServerSettings& Settings)
         if (std::error_code error; !fs::is_directory(absolute, error))
             throw EMServer("M routine directory " + absolute.string() + " not found");
         const fs::path objects = Settings.ObjectDir / version / ObjectSubdirName(absolute);
-        // GT.M separates the directories of its routine path by spaces.
-        if ((absolute.string() + objects.string()).find(' ') != std::string::npos)
-            throw EMServer("M routine directories cannot contain spaces: " + absolute.string() + ", " +
-                           objects.string());
-        RefuseDollar(absolute, "M routine folder");
-        RefuseDollar(objects, "M object folder");
+        RefuseInRoutinePath(absolute, "M routine folder");
+        RefuseInRoutinePath(objects, "M object folder");
         std::error_code error;
         fs::create_directories(objects, error);
         if (error)

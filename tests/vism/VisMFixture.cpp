@@ -36,3 +36,26 @@ std::filesystem::path SharedObjectDir()
 {
     return sharedObjects->Dir();
 }
+
+std::string EveryByte(size_t Size)
+{
+    std::string bytes;
+    bytes.reserve(Size);
+    for (size_t i = 0; bytes.size() < Size; ++i) {
+        const char c = static_cast<char>(i % 256);
+        if (c != '\n')
+            bytes += c;
+    }
+    return bytes;
+}
+
+std::string MStringLiteral(const std::string& Text)
+{
+    std::string literal = "\"";
+    for (const char c : Text) {
+        literal += c;
+        if (c == '"')
+            literal += '"';
+    }
+    return literal + "\"";
+}

@@ -16,6 +16,12 @@
 // A temporary object directory for the whole test run, removed at its end.
 std::filesystem::path SharedObjectDir();
 
+// Size bytes of every value but the line feed, the quote among them.
+std::string EveryByte(size_t Size);
+
+// Text as an M string literal: in quotes, its quotes doubled.
+std::string MStringLiteral(const std::string& Text);
+
 class VisMFixture : public ::testing::Test {
 protected:
     void SetUp() override

@@ -152,6 +152,60 @@ INSTANTIATE_TEST_SUITE_P(
                                      }}),
     NamedBy(&DollarPathCase::What));
 
+// GT.M's routine path cannot take these folders: each is refused, naming it, before a
+// server starts.
+struct RoutinePathCase {
+    const char* What;
+    std::function<fs::path(TMServerSettings&, const fs::path& Dir)> Place; // the refused folder
+};
+
+void PrintTo(const RoutinePathCase& Case, std::ostream* Out)
+{
+    *Out << Case.What;
+}
+
+class VisMRoutinePathRefused : public VisMFixture, public ::testing::WithParamInterface<RoutinePathCase> {};
+
+TEST_P(VisMRoutinePathRefused, NamingTheFolder)
+{
+    TVisM& vism = Control();
+    TMServerSettings settings = Settings();
+    const fs::path folder = GetParam().Place(settings, Dir());
+    vism.SetServerSettings(settings);
+    const std::string error = Run(vism, "S P1=1");
+    EXPECT_NE(error.find(folder.string()), std::string::npos) << error;
+    EXPECT_EQ(vism.ServerProcessId(), 0);
+    EXPECT_EQ(Run(Control(), "S P1=1"), "") << "a folder GT.M takes";
+}
+
+fs::path RoutineFolder(TMServerSettings& Settings, const fs::path& Folder)
+{
+    fs::create_directories(Folder);
+    Settings.RoutineDirs = {Folder};
+    return Folder;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Folders, VisMRoutinePathRefused,
+    ::testing::Values(RoutinePathCase{"RoutineFolderWithParentheses",
+                                      [](TMServerSettings& S, const fs::path& D) {
+                                          return RoutineFolder(S, D / "routines (old)");
+                                      }},
+                      RoutinePathCase{"RoutineFolderWithAParenthesis",
+                                      [](TMServerSettings& S, const fs::path& D) {
+                                          return RoutineFolder(S, D / "routines(old");
+                                      }},
+                      RoutinePathCase{"ObjectFolderWithParentheses",
+                                      [](TMServerSettings& S, const fs::path& D) {
+                                          S.ObjectDir = D / "objects(1)";
+                                          return S.ObjectDir;
+                                      }},
+                      RoutinePathCase{"RoutineFolderTooLong",
+                                      [](TMServerSettings& S, const fs::path& D) {
+                                          return RoutineFolder(S, D / std::string(120, 'r') / std::string(120, 's'));
+                                      }}),
+    NamedBy(&RoutinePathCase::What));
+
 TEST_F(VisMNamespace, ExtraRoutineDirectory_IsSearchedBeforeTheServersOwn)
 {
     WriteFile(RoutineDir() / "TVISMX.m", "TVISMX ;\nV() Q \"mine\"\n");
