@@ -65,6 +65,7 @@ DWORD ReadPortNames(const fs::path& File, std::map<unsigned long, std::string>& 
     std::map<unsigned long, int> lineOf;
     std::string text;
     for (int number = 1; std::getline(file, text); ++number) {
+        text = WithoutByteOrderMark(text, number);
         const std::string line = TrimBlanks(text.substr(0, text.find('#')));
         if (line.empty())
             continue;

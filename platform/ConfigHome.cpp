@@ -38,3 +38,9 @@ std::filesystem::path SettingsFilePath(const char* Name)
         return std::filesystem::path(root) / Name;
     return ConfigHome() / "trevask" / Name;
 }
+
+std::string WithoutByteOrderMark(const std::string& Line, int LineNumber)
+{
+    constexpr std::string_view Mark = "\xEF\xBB\xBF";
+    return LineNumber == 1 && Line.starts_with(Mark) ? Line.substr(Mark.size()) : Line;
+}

@@ -166,7 +166,8 @@ TMNamespaceLocation LocateNamespace(const TMServerSettings& Settings, const std:
     TMNamespaceLocation location;
     std::ifstream file(Settings.SettingsFile);
     std::string line;
-    while (std::getline(file, line)) {
+    for (int number = 1; std::getline(file, line); ++number) {
+        line = WithoutByteOrderMark(line, number);
         line = TrimBlanks(line.substr(0, line.find('#')));
         const size_t equals = line.find('=');
         if (equals == std::string::npos)

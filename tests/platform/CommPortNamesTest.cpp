@@ -91,6 +91,17 @@ TEST_F(PortNames, LineNamesTheDeviceOfItsComNameInAnyCase)
     EXPECT_EQ(PathOf("\\\\.\\ttyS2"), "/dev/ttyS2");
 }
 
+TEST_F(PortNames, ByteOrderMarkBeforeTheFirstLine_IsNotPartOfIt)
+{
+    WriteSettings("\xEF\xBB\xBF" "COM2=/dev/ttyUSB1\n");
+    EXPECT_EQ(PathOf("\\\\.\\COM2"), "/dev/ttyUSB1");
+    WriteSettings("\xEF\xBB\xBF# the scale\nCOM2=/dev/ttyUSB1\n");
+    EXPECT_EQ(PathOf("\\\\.\\COM2"), "/dev/ttyUSB1");
+    // Only before the first line is it a mark; elsewhere it is text that cannot be a name.
+    WriteSettings("COM1=/dev/ttyUSB0\n\xEF\xBB\xBF" "COM2=/dev/ttyUSB1\n");
+    EXPECT_EQ(PathOf("\\\\.\\COM2", ERROR_BAD_CONFIGURATION), "untouched");
+}
+
 struct TBadFileCase {
     const char* Name;
     const char* Text;

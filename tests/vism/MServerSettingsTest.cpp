@@ -125,4 +125,11 @@ TEST_F(NamespaceLocation, SettingsLine_NamesAnotherGlobalDirectory)
     EXPECT_THROW(LocateNamespace(settings_, "OTHER"), EMServer);
 }
 
+TEST_F(NamespaceLocation, ByteOrderMarkBeforeTheFirstLine_IsNotPartOfIt)
+{
+    std::ofstream(dir_ / "remote.gld") << "x";
+    WriteSettings("\xEF\xBB\xBFSISTEMAS=" + (dir_ / "remote.gld").string() + "\n");
+    EXPECT_EQ(LocateNamespace(settings_, "SISTEMAS").GlobalDirectory, dir_ / "remote.gld");
+}
+
 } // namespace
