@@ -5,7 +5,7 @@
 
 namespace fs = std::filesystem;
 
-std::unique_ptr<TMServerConnection> StartMServer(const TMServerSettings& Settings, const std::string& NameSpace)
+std::vector<std::string> NamespaceEnvironment(const TMServerSettings& Settings, const std::string& NameSpace)
 {
     std::error_code error;
     if (Settings.GtmDist.empty() || !fs::is_regular_file(Settings.GtmDist / "mumps", error))
@@ -20,10 +20,16 @@ std::unique_ptr<TMServerConnection> StartMServer(const TMServerSettings& Setting
         "gtmroutines=" + RoutinePath(Settings),
         // Byte mode: values are 8-bit text, never UTF-8.
         "gtm_chset=M",
-        // Until TRVSRV sets $ETRAP, an error must end the process, not open direct mode.
-        "gtm_etrap=G FATAL^TRVSRV",
     };
     environment.insert(environment.end(), location.Environment.begin(), location.Environment.end());
+    return environment;
+}
+
+std::unique_ptr<TMServerConnection> StartMServer(const TMServerSettings& Settings, const std::string& NameSpace)
+{
+    std::vector<std::string> environment = NamespaceEnvironment(Settings, NameSpace);
+    // Until TRVSRV sets $ETRAP, an error must end the process, not open direct mode.
+    environment.push_back("gtm_etrap=G FATAL^TRVSRV");
     TProcessSpec spec;
     spec.Program = (Settings.GtmDist / "mumps").string();
     spec.Arguments = {"-run", "TRVSRV"};
