@@ -18,10 +18,12 @@
 #include "app/FrmMorvidConfig.h"
 #include "mbind/MComboBox.h"
 #include "mbind/MenuInfo.h"
+#include "support/EnvironmentGuard.h"
 #include "support/FakeVisM.h"
 #include "support/MDirect.h"
 #include "support/ParamNames.h"
 #include "support/Recorders.h"
+#include "support/Scripts.h"
 #include "support/TempWorkingDir.h"
 #include "toolkit/ComboBox.h"
 #include "toolkit/MaskEdit.h"
@@ -857,6 +859,23 @@ TEST_F(ConfigWindowTest, RealServerListsTheCompanysTerminalsInCollationOrder)
     form->CBTerminal->SetItemIndex(2);
     form->BitBtn1->click();
     EXPECT_NE(ReadIni().find("[Terminal]\r\nTerminal=BAL02\r\n"), std::string::npos);
+}
+
+// The README's first start: the terminal entered with scripts/m-direct before the program
+// ever ran, in the namespace's own database, is offered as the window shows it.
+TEST_F(ConfigWindowTest, TerminalEnteredWithMDirectAsTheReadmeSays_IsListedWithItsAccentedDescription)
+{
+    if (mdirect::GtmDist().empty())
+        GTEST_SKIP() << "GT.M is not installed";
+    TEnvironmentGuard data("TREVASK_DATA_DIR", dir.Path("data"));
+    const scripts::ScriptResult entered =
+        scripts::RunMDirect("SISTEMAS", "S ^CCTTGA955(1,\"BAL01\")=\"Expedi\"_$C(231,227)_\"o\"\n");
+    ASSERT_EQ(entered.exitCode, 0) << entered.errors;
+
+    form = std::make_unique<TFormMorvidConfig>(nullptr, &menu);
+    EXPECT_TRUE(recorder.Texts().empty()) << recorder.Texts()[0].toStdString();
+    ASSERT_EQ(form->CBTerminal->count(), 1);
+    EXPECT_EQ(form->CBTerminal->itemText(0), QStringLiteral("BAL01 - Expedição"));
 }
 
 } // namespace

@@ -1,9 +1,5 @@
 #include "support/SharedDatabase.h"
 
-#include <QProcess>
-#include <QProcessEnvironment>
-#include <QStringList>
-
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -15,7 +11,6 @@
 #include <stdexcept>
 #include <thread>
 
-#include "support/MDirect.h"
 #include "support/TempWorkingDir.h"
 #include "vism/ChildProcess.h"
 
@@ -30,11 +25,6 @@ using Clock = std::chrono::steady_clock;
 std::runtime_error Failure(const std::string& What)
 {
     return std::runtime_error("shared database: " + What);
-}
-
-fs::path ScriptPath()
-{
-    return fs::path(mdirect::RoutineSourceDir()).parent_path() / "scripts" / "shared-database";
 }
 
 // A TCP port nobody listens on now, on any interface (where the GT.CM server listens).
@@ -108,31 +98,7 @@ pid_t SpawnWatcher(pid_t Server, int Input)
 
 ScriptResult RunScript(const std::vector<std::string>& Arguments, const std::vector<std::string>& Environment)
 {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const std::string& entry : Environment) {
-        const size_t equals = entry.find('=');
-        environment.insert(QString::fromStdString(entry.substr(0, equals)),
-                           QString::fromStdString(entry.substr(equals + 1)));
-    }
-    QStringList arguments;
-    for (const std::string& argument : Arguments)
-        arguments << QString::fromStdString(argument);
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(QString::fromStdString(ScriptPath().string()), arguments);
-    if (!process.waitForStarted(10000))
-        throw Failure("cannot run " + ScriptPath().string());
-    process.closeWriteChannel();
-    ScriptResult result;
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished(-1);
-    } else if (process.exitStatus() == QProcess::NormalExit) {
-        result.exitCode = process.exitCode();
-    }
-    result.output = process.readAllStandardOutput().toStdString();
-    result.errors = process.readAllStandardError().toStdString();
-    return result;
+    return scripts::RunScript("shared-database", Arguments, Environment);
 }
 
 bool ProcessRuns(pid_t Pid)

@@ -17,13 +17,11 @@
 #include <string>
 #include <vector>
 
+#include "support/Scripts.h"
+
 namespace shareddb {
 
-struct ScriptResult {
-    int exitCode = -1;  // -1 when it was killed at its time-out
-    std::string output; // standard output
-    std::string errors; // standard error
-};
+using scripts::ScriptResult;
 
 // Runs scripts/shared-database with Arguments; Environment entries (NAME=value) are added
 // to ours.

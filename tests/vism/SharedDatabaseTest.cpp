@@ -290,6 +290,17 @@ TEST_F(SharedDatabase, WorkstationSide_SaysWhyTheDatabaseDoesNotAnswer)
     }
 }
 
+TEST_F(SharedDatabase, MDirectOnAWorkstation_EntersTheTerminalInTheServedDatabaseOverGtcm)
+{
+    const ScriptResult entered = scripts::RunMDirect(
+        "SISTEMAS", "S ^CCTTGA955(1,\"BAL01\")=\"Expedi\"_$C(231,227)_\"o\"\nW $V(\"GVFILE\",\"DEFAULT\")\n",
+        {"TREVASK_DATA_DIR=" + Dir().string()});
+    ASSERT_EQ(entered.exitCode, 0) << entered.errors;
+    EXPECT_EQ(entered.output, std::string(shareddb::ServerHost) + ":" + Served().DatabaseFile().string() + "\n");
+    EXPECT_EQ(M("W ^CCTTGA955(1,\"BAL01\")"), "Expedi\xE7\xE3o");
+    EXPECT_FALSE(fs::exists(Dir() / "m" / "SISTEMAS"));
+}
+
 // --- controls on the served database -----------------------------------------------------------
 
 TEST_F(SharedDatabase, TwoWorkstations_ShareTheDatabaseOverGtcm_KeysAndEmptySubscriptsAsOnTheirOwn)
