@@ -9,9 +9,10 @@ CCTTGA955 ; Terminals of each company, for the configuration window's list
  ; numbers first, then strings).
  ;
  ; An administrator adds or renames a terminal in the workstations'
- ; namespace, for example in direct mode:
- ;   S ^CCTTGA955(1,"BAL01")="Balanca da expedicao"
- ; (descriptions are Windows-1252 text, as the workstations show them)
+ ; namespace, for example in scripts/m-direct NAMESPACE (direct mode there):
+ ;   S ^CCTTGA955(1,"BAL01")="Expedi"_$C(231,227)_"o"
+ ; (descriptions are Windows-1252 text, as the workstations show them: an
+ ; accented letter goes in as its code, not as a UTF-8 terminal types it)
  ; and removes one with K ^CCTTGA955(1,"BAL01"). Workstations see the change
  ; the next time their configuration window opens.
  Q
