@@ -32,6 +32,21 @@ ScriptResult RunScript(const std::vector<std::string>& Arguments, const std::vec
 // another address of the loopback network keeps the workstations on GT.CM.
 inline constexpr const char* ServerHost = "127.0.0.2";
 
+// A TCP port on which this process listens (on every interface) while the object lives,
+// as another program holding the port the GT.CM server would be told to serve on.
+class THeldPort {
+public:
+    THeldPort();
+    ~THeldPort();
+    THeldPort(const THeldPort&) = delete;
+    THeldPort& operator=(const THeldPort&) = delete;
+    int Port() const { return port_; }
+
+private:
+    int fd_ = -1;
+    int port_ = 0;
+};
+
 // True when the process exists and has not ended (a daemon's ended process can stay a
 // zombie of a parent that never waits for it).
 bool ProcessRuns(pid_t Pid);

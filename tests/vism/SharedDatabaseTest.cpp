@@ -3,10 +3,15 @@
 // record limit, and a GT.CM server restarted under an open workstation. Everything runs on
 // the loopback network with a GT.CM server of the test's own.
 #include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <condition_variable>
+#include <cstring>
 #include <map>
 #include <mutex>
+#include <set>
 #include <thread>
 
 #include "VisMFixture.h"
@@ -73,6 +78,26 @@ int Field(const std::map<std::string, std::string>& Header, const std::string& N
 bool Contains(const std::string& Text, const std::string& Part)
 {
     return Text.find(Part) != std::string::npos;
+}
+
+// Every path under Dir, to see that nothing was made.
+std::set<fs::path> Tree(const fs::path& Dir)
+{
+    std::set<fs::path> paths;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(Dir))
+        paths.insert(entry.path());
+    return paths;
+}
+
+// The files of Dir whose names start with Prefix.
+std::vector<std::string> FilesStartingWith(const fs::path& Dir, const std::string& Prefix)
+{
+    std::vector<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(Dir)) {
+        if (entry.path().filename().string().rfind(Prefix, 0) == 0)
+            names.push_back(entry.path().filename().string());
+    }
+    return names;
 }
 
 // The served database, a first workstation whose settings file is the fixture's own (so
@@ -169,15 +194,115 @@ TEST_F(SharedDatabase, ServerSide_MakesADatabaseWhoseLongestRecordFitsABlock_Key
     EXPECT_TRUE(Contains(Served().Command(), "gtcm_gnp_server -service=" + std::to_string(Served().Port()) + " "));
 }
 
-TEST_F(SharedDatabase, ServerSide_RunAgain_KeepsTheDataAndPrintsTheSameCommand)
+TEST_F(SharedDatabase, ServerSide_RunAgainWithItsServerStopped_KeepsTheDataAndPrintsTheSameCommand)
 {
     M("S ^KEEP=\"kept\"");
+    Served().Stop();
     const ScriptResult again =
         RunScript({"server", Served().DatabaseFile().string(), std::to_string(Served().Port())});
     EXPECT_EQ(again.exitCode, 0) << again.errors;
     EXPECT_EQ(again.output, Served().Command() + "\n");
     EXPECT_TRUE(Contains(again.errors, "kept as it is")) << again.errors;
     EXPECT_EQ(M("W ^KEEP"), "kept");
+}
+
+// The command printed again would start a server that ends at once and renames the log of
+// the one that listens, so the script names that one instead and prints nothing to run.
+TEST_F(SharedDatabase, ServerSide_RunAgainWhileItsServerListens_NamesThatServerAndPrintsNoCommand)
+{
+    M("S ^KEEP=\"kept\"");
+    const std::string pid = std::to_string(Served().ServerProcessId());
+    const ScriptResult again =
+        RunScript({"server", Served().DatabaseFile().string(), std::to_string(Served().Port())});
+    EXPECT_EQ(again.exitCode, 0) << again.errors;
+    EXPECT_EQ(again.output, "") << "no second server to start";
+    EXPECT_TRUE(Contains(again.errors, "The GT.CM server of this database (process " + pid + ")")) << again.errors;
+    EXPECT_TRUE(Contains(again.errors, "kill " + pid + "\n")) << again.errors;
+    EXPECT_TRUE(shareddb::ProcessRuns(Served().ServerProcessId()));
+    EXPECT_EQ(FilesStartingWith(Served().DatabaseFile().parent_path(), "sistemas.gtcm.log"),
+              std::vector<std::string>{"sistemas.gtcm.log"});
+    EXPECT_EQ(M("W ^KEEP"), "kept");
+}
+
+// One GT.CM server serves every database its user can open: a second database on its port
+// is made, and that server named.
+TEST_F(SharedDatabase, ServerSide_SecondDatabaseOnTheRunningServersPort_IsMadeAndServedByThatServer)
+{
+    const fs::path second = Dir() / "second" / "other.dat";
+    const std::string port = std::to_string(Served().Port());
+    const ScriptResult made = RunScript({"server", second.string(), port});
+    EXPECT_EQ(made.exitCode, 0) << made.errors;
+    EXPECT_EQ(made.output, "") << "no second server to start";
+    EXPECT_TRUE(Contains(made.errors, "The GT.CM server process " + std::to_string(Served().ServerProcessId()) +
+                                          " (log " + Served().Command().substr(Served().Command().find("-log=") + 5) +
+                                          ") serves port " + port + " already"))
+        << made.errors;
+    EXPECT_TRUE(Contains(made.errors, "this database too")) << made.errors;
+    EXPECT_TRUE(fs::is_regular_file(second));
+
+    const ScriptResult workstation =
+        RunScript({"workstation", "OTHER", std::string(shareddb::ServerHost) + ":" + port, second.string()},
+                  {"TREVASK_DATA_DIR=" + (Dir() / "ws-other").string()});
+    EXPECT_EQ(workstation.exitCode, 0) << workstation.errors;
+    EXPECT_TRUE(Contains(workstation.errors, "answers")) << workstation.errors;
+}
+
+TEST_F(SharedDatabase, ServerSide_PortTakenByAnotherProgram_IsRefusedBeforeAnythingIsMade)
+{
+    const shareddb::THeldPort held;
+    const ScriptResult refused =
+        RunScript({"server", (Dir() / "taken" / "x.dat").string(), std::to_string(held.Port())});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(Contains(refused.errors, "TCP port " + std::to_string(held.Port()) +
+                                             " is taken by another program (process " + std::to_string(getpid())))
+        << refused.errors;
+    EXPECT_EQ(refused.output, "");
+    EXPECT_FALSE(fs::exists(Dir() / "taken"));
+}
+
+// Blanks and quotes split GT.M's command lines, $NAME is read as an environment variable,
+// GDE takes paths of limited length, and a folder or a pipe cannot be a file: each is refused
+// in one line before anything is made.
+TEST_F(SharedDatabase, ServerSide_RefusesPathsGtmCannotTake_BeforeAnythingIsMade)
+{
+    const std::string dir = Dir().string();
+    // 242 bytes: one more than GDE takes with the global directory's .new beside it.
+    const std::string tooLong = dir + "/" + std::string(242 - dir.size() - 1 - 4, 'n') + ".dat";
+    fs::create_directories(Dir() / "folder" / "x.dat");
+    fs::create_directories(Dir() / "gld" / "x.gld");
+    fs::create_directories(Dir() / "log" / "x.gtcm.log");
+    fs::create_directories(Dir() / "pipe");
+    ASSERT_EQ(mkfifo((Dir() / "pipe" / "x.dat").c_str(), 0600), 0);
+    struct Case {
+        std::string Database;
+        std::string Message;
+    };
+    const std::string characters = "a database path cannot hold blanks, quotes, $ or control characters";
+    const std::string notAFile = " is there but is not a file";
+    const std::vector<Case> cases = {
+        {dir + "/a b/x.dat", characters},
+        {dir + "/x y.dat", characters},
+        {dir + "/x\ty.dat", characters},
+        {dir + "/x\ny.dat", characters},
+        {dir + "/$HOME/x.dat", characters},
+        {dir + "/x$y.dat", characters},
+        {dir + "/x\"y.dat", characters},
+        {dir + "/x'y.dat", characters},
+        {tooLong, " is 242 bytes long; GT.M takes up to 241"},
+        {dir + "/folder/x.dat", dir + "/folder/x.dat" + notAFile},
+        {dir + "/gld/x.dat", dir + "/gld/x.gld" + notAFile},
+        {dir + "/log/x.dat", dir + "/log/x.gtcm.log" + notAFile},
+        {dir + "/pipe/x.dat", dir + "/pipe/x.dat" + notAFile},
+    };
+    const std::set<fs::path> before = Tree(Dir());
+    for (const Case& c : cases) {
+        const ScriptResult refused = RunScript({"server", c.Database, "6789"});
+        EXPECT_EQ(refused.exitCode, 1) << c.Database;
+        EXPECT_TRUE(Contains(refused.errors, c.Message)) << refused.errors;
+        EXPECT_EQ(std::count(refused.errors.begin(), refused.errors.end(), '\n'), 1) << refused.errors;
+        EXPECT_EQ(refused.output, "") << c.Database;
+        EXPECT_EQ(Tree(Dir()), before) << "nothing made for " << c.Database;
+    }
 }
 
 TEST_F(SharedDatabase, ServerSide_RefusesWhatItCannotServe)
@@ -242,9 +367,13 @@ TEST_F(SharedDatabase, WorkstationSide_RefusesWhatItCannotSetUp)
 {
     const std::string server = std::string(shareddb::ServerHost) + ":" + std::to_string(Served().Port());
     const std::string database = Served().DatabaseFile().string();
+    // GDE takes a segment's HOST:/path up to 245 bytes long: this one has 246.
+    const std::string tooLong =
+        "/srv/" + std::string(246 - std::strlen(shareddb::ServerHost) - 1 - 5 - 4, 'n') + ".dat";
     struct Case {
         std::vector<std::string> Arguments;
         std::string Message;
+        std::vector<std::string> Environment = {};
     };
     const std::vector<Case> cases = {
         {{"workstation", "SIS TEMAS", server, database}, "a namespace holds letters, digits"},
@@ -253,15 +382,31 @@ TEST_F(SharedDatabase, WorkstationSide_RefusesWhatItCannotSetUp)
         {{"workstation", "SISTEMAS", "::1:6789", database}, "HOST:PORT"},
         {{"workstation", "SISTEMAS", "dbserver:99999", database}, "the port must be a number"},
         {{"workstation", "SISTEMAS", server, "sistemas.dat"}, "absolute path"},
+        {{"workstation", "SISTEMAS", server, "/srv/trevask/sis temas.dat"}, "a database path cannot hold blanks"},
+        {{"workstation", "SISTEMAS", server, "/srv/$HOME/sistemas.dat"}, "a database path cannot hold blanks"},
+        {{"workstation", "SISTEMAS", server, "/srv/sis\"temas.dat"}, "a database path cannot hold blanks"},
+        {{"workstation", "SISTEMAS", server, tooLong}, " is 246 bytes long; GT.M takes up to 245"},
+        {{"workstation", "SISTEMAS", server, database}, "must be a number of seconds", {"TREVASK_DATABASE_WAIT=soon"}},
         {{"workstation", "SISTEMAS", server}, "usage:"},
     };
     const fs::path ws = Dir() / "refused";
     for (const Case& c : cases) {
-        const ScriptResult refused = RunScript(c.Arguments, {"TREVASK_DATA_DIR=" + ws.string()});
-        EXPECT_NE(refused.exitCode, 0) << c.Arguments.at(2);
+        std::vector<std::string> environment = c.Environment;
+        environment.push_back("TREVASK_DATA_DIR=" + ws.string());
+        const ScriptResult refused = RunScript(c.Arguments, environment);
+        EXPECT_NE(refused.exitCode, 0) << c.Arguments.back();
         EXPECT_TRUE(Contains(refused.errors, c.Message)) << refused.errors;
     }
     EXPECT_FALSE(fs::exists(ws)) << "nothing written";
+
+    const fs::path folder = Dir() / "folder";
+    fs::create_directories(folder / "SISTEMAS.gld");
+    const ScriptResult refused =
+        RunScript({"workstation", "SISTEMAS", server, database}, {"TREVASK_DATA_DIR=" + folder.string()});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(Contains(refused.errors, (folder / "SISTEMAS.gld").string() + " is there but is not a file"))
+        << refused.errors;
+    EXPECT_FALSE(fs::exists(folder / "vism.conf")) << "nothing written";
 }
 
 // The lines are written, and the script says why the database does not answer: nothing
@@ -299,6 +444,40 @@ TEST_F(SharedDatabase, MDirectOnAWorkstation_EntersTheTerminalInTheServedDatabas
     EXPECT_EQ(entered.output, std::string(shareddb::ServerHost) + ":" + Served().DatabaseFile().string() + "\n");
     EXPECT_EQ(M("W ^CCTTGA955(1,\"BAL01\")"), "Expedi\xE7\xE3o");
     EXPECT_FALSE(fs::exists(Dir() / "m" / "SISTEMAS"));
+}
+
+// A server that takes the connection but never answers (stopped here, hung or cut off in
+// life) holds the check until its wait ends, which the script then names as the reason.
+TEST_F(SharedDatabase, WorkstationSide_ServerStopsAnswering_SaysSoWhenItsWaitEnds)
+{
+    const pid_t server = Served().ServerProcessId();
+    ASSERT_EQ(kill(server, SIGSTOP), 0);
+    const ScriptResult result = RunScript(
+        {"workstation", "SISTEMAS", std::string(shareddb::ServerHost) + ":" + std::to_string(Served().Port()),
+         Served().DatabaseFile().string()},
+        {"TREVASK_DATA_DIR=" + (Dir() / "ws").string(), "TREVASK_DATABASE_WAIT=2"});
+    kill(server, SIGCONT);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(Contains(result.errors, "the database does not answer within 2 s")) << result.errors;
+    EXPECT_TRUE(Contains(result.errors, "stopped or hung")) << result.errors;
+    EXPECT_FALSE(Contains(result.errors, "%GTM-")) << result.errors;
+}
+
+// GT.M opens a database whose host is one of this machine's own names itself, not through
+// the GT.CM server, with its user's rights on the file. Here the file is missing (the tests
+// may run as root, who can open any); for another user than the database's the answer is
+// the same DBFILERR with "Permission denied".
+TEST_F(SharedDatabase, WorkstationSide_HostIsThisMachine_SaysGtmOpensTheFileItself)
+{
+    const std::string port = std::to_string(Served().Port());
+    const ScriptResult result =
+        RunScript({"workstation", "SISTEMAS", "localhost:" + port, (Dir() / "server" / "absent.dat").string()},
+                  {"TREVASK_DATA_DIR=" + (Dir() / "ws").string()});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(Contains(result.errors, "%GTM-E-DBFILERR")) << result.errors;
+    EXPECT_TRUE(Contains(result.errors, "GT.M takes localhost for this machine")) << result.errors;
+    EXPECT_TRUE(Contains(result.errors, "such as 127.0.0.2:" + port)) << result.errors;
+    EXPECT_FALSE(Contains(result.errors, "Is the GT.CM server running")) << result.errors;
 }
 
 // --- controls on the served database -----------------------------------------------------------
