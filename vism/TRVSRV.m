@@ -15,10 +15,10 @@ TRVSRV ; Trevask M server: runs the code of one VisM control, one request at a t
  ; The caller's code runs under an exclusive NEW of the registers P0-P9; only those
  ; survive a run. Every run starts where the server started, whatever a run before
  ; changed: in the namespace's global directory, with the server's routine path, devices
- ; and error handling. M LOCKs a run takes stay held until it releases
- ; them or the server ends. Every request gets one answer: code that leaves its run other
- ; than by returning (ZGOTO to a level of the server, or a $ZTRAP that does) gets the
- ; error %TRVSRV-E-ESCAPED, an M error that unwinds past the code gets its own.
+ ; and error handling. M LOCKs a run takes stay held until it releases them or the
+ ; server ends. Every request gets one answer: code that leaves its run other than by
+ ; returning (ZGOTO to a level of the server, or a $ZTRAP that does) gets the error
+ ; %TRVSRV-E-ESCAPED, an M error that unwinds past the code gets its own.
  N $ETRAP S $ETRAP="G FATAL^TRVSRV"
  N in,out,running,gbldir,routines
  S in="/dev/fd/3",out="answers",running=0
