@@ -476,7 +476,6 @@ TEST_F(ProfileWriteInReadOnlyFolder, RewritesInPlaceWhenTheFileCannotBeReplaced)
     EXPECT_EQ(Status(file).st_uid, 0u);
 }
 
-
 // ---- a folder shared by a group ------------------------------------------------------------
 
 // Operators share mirtal.ini through a group: the folder and the file are root's and the
