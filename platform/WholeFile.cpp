@@ -9,8 +9,6 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
 bool WriteAll(int Descriptor, const std::string& Text)
 {
     for (size_t done = 0; done < Text.size();) {
@@ -23,8 +21,6 @@ bool WriteAll(int Descriptor, const std::string& Text)
     }
     return true;
 }
-
-} // namespace
 
 std::optional<std::string> ReadWholeFile(const fs::path& Path)
 {

@@ -6,6 +6,10 @@
 #include <string>
 #include <sys/stat.h>
 
+// Writes all of Text to Descriptor, going on after interrupted and partial writes; false
+// when a write fails.
+bool WriteAll(int Descriptor, const std::string& Text);
+
 // The file's bytes; none when it cannot be read.
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& Path);
 

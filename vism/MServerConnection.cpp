@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/WholeFile.h"
 #include "vism/MServerError.h"
 
 namespace {
@@ -230,12 +231,7 @@ void TMServerConnection::WriteLiterals(const std::vector<std::string>& Values)
     for (const std::string& value : Values) {
         const std::string path = LiteralFile(folder_, ++literalFiles_);
         const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
-        bool written = fd >= 0;
-        for (size_t done = 0; written && done < value.size();) {
-            const ssize_t n = write(fd, value.data() + done, value.size() - done);
-            written = n > 0 || (n < 0 && errno == EINTR);
-            done += n > 0 ? static_cast<size_t>(n) : 0;
-        }
+        bool written = fd >= 0 && WriteAll(fd, value);
         const int error = errno;
         if (fd >= 0 && close(fd) != 0)
             written = false;
